@@ -1,0 +1,193 @@
+// TComponent: ownership, names, component state and removal notices.
+#include "framework/Component.h"
+
+#include "framework/Strings.h"
+
+#include <algorithm>
+
+QEL_CLASS_INFO(TComponent, TPersistent)
+{
+    return {
+        Prop("Name", &TComponent::Name, &TComponent::SetName).Stored(TStored::Never),
+        Prop("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0),
+    };
+}
+
+namespace {
+
+bool IsIdentifier(const std::string& name)
+{
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (name.empty() || !letter(name[0]))
+        return false;
+    return std::all_of(name.begin() + 1, name.end(), [&](char c) { return letter(c) || digit(c); });
+}
+
+void Erase(std::vector<TComponent*>& list, TComponent* item)
+{
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+} // namespace
+
+TComponent::TComponent(TComponent* owner)
+{
+    if (owner)
+        owner->InsertComponent(this);
+}
+
+TComponent::~TComponent()
+{
+    Destroying();
+    // Those who asked for a notice drop their pointers to this component now, while its name and
+    // place are still valid.
+    std::vector<TComponent*> notifies = std::move(FFreeNotifies);
+    for (TComponent* other : notifies) {
+        Erase(other->FFreeNotifies, this);
+        other->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int index) const
+{
+    if (index < 0 || index >= ComponentCount())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return FComponents[static_cast<std::size_t>(index)];
+}
+
+int TComponent::ComponentIndex() const
+{
+    if (!FOwner)
+        return -1;
+    auto& list = FOwner->FComponents;
+    return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+TComponent* TComponent::FindComponent(std::string_view name) const
+{
+    if (name.empty())
+        return nullptr;
+    for (TComponent* component : FComponents)
+        if (CompareText(component->FName, name) == 0)
+            return component;
+    return nullptr;
+}
+
+void TComponent::ValidateName(const std::string& name) const
+{
+    if (!name.empty() && !IsIdentifier(name))
+        throw EComponentError("'" + name + "' is not a valid component name");
+    if (FOwner && !name.empty())
+        if (TComponent* other = FOwner->FindComponent(name); other && other != this)
+            throw EComponentError("A component named " + name + " already exists");
+}
+
+void TComponent::SetName(const std::string& name)
+{
+    if (name == FName)
+        return;
+    ValidateName(name);
+    FName = name;
+}
+
+void TComponent::InsertComponent(TComponent* component)
+{
+    component->ValidateName(component->FName);
+    if (component->FOwner)
+        component->FOwner->RemoveComponent(component);
+    // Validate against this owner, not the previous one.
+    if (!component->FName.empty() && FindComponent(component->FName))
+        throw EComponentError("A component named " + component->FName + " already exists");
+    FComponents.push_back(component);
+    component->FOwner = this;
+    if (FComponentState.Contains(csDesigning))
+        component->SetDesigning(true);
+    Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component)
+{
+    Notification(component, opRemove);
+    Erase(FComponents, component);
+    component->FOwner = nullptr;
+}
+
+void TComponent::DestroyComponents()
+{
+    while (!FComponents.empty()) {
+        TComponent* last = FComponents.back();
+        FComponents.pop_back();
+        last->FOwner = nullptr;
+        delete last;
+    }
+}
+
+void TComponent::Destroying()
+{
+    if (FComponentState.Contains(csDestroying))
+        return;
+    FComponentState.Include(csDestroying);
+    for (TComponent* component : FComponents)
+        component->Destroying();
+}
+
+void TComponent::FreeNotification(TComponent* component)
+{
+    if (!component || component == this)
+        return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end())
+        FFreeNotifies.push_back(component);
+    if (std::find(component->FFreeNotifies.begin(), component->FFreeNotifies.end(), this) ==
+        component->FFreeNotifies.end())
+        component->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component)
+{
+    Erase(FFreeNotifies, component);
+    Erase(component->FFreeNotifies, this);
+}
+
+void TComponent::SetDesigning(bool designing)
+{
+    if (designing)
+        FComponentState.Include(csDesigning);
+    else
+        FComponentState.Exclude(csDesigning);
+    for (TComponent* component : FComponents)
+        component->SetDesigning(designing);
+}
+
+void TComponent::SetLoading(bool loading)
+{
+    if (loading)
+        FComponentState.Include(csLoading);
+    else
+        FComponentState.Exclude(csLoading);
+}
+
+void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const
+{
+    if (root != this)
+        return;
+    for (TComponent* component : FComponents)
+        if (!component->HasParent())
+            proc(component);
+}
+
+void TComponent::Loaded()
+{
+    FComponentState.Exclude(csLoading);
+}
+
+void TComponent::Notification(TComponent* component, TOperation operation)
+{
+    if (operation == opRemove)
+        RemoveFreeNotification(component);
+    for (TComponent* owned : FComponents)
+        owned->Notification(component, operation);
+}

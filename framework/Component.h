@@ -1,0 +1,89 @@
+// TComponent: the owned, named, streamable object every component of the library derives from.
+//
+// Ownership: a component is created with its owner and inserted into the owner's list; destroying
+// the owner destroys what it owns, last created first. Everything else that keeps a pointer to a
+// component asks it for a removal notice (FreeNotification) and clears the pointer in Notification.
+#pragma once
+
+#include "framework/TypInfo.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+enum TComponentStateFlag : std::uint8_t { csLoading, csReading, csWriting, csDestroying, csDesigning };
+inline const TEnumInfo& EnumTypeInfo(TComponentStateFlag)
+{
+    static const TEnumInfo info{"TComponentStateFlag",
+                                {"csLoading", "csReading", "csWriting", "csDestroying", "csDesigning"}};
+    return info;
+}
+using TComponentState = TSet<TComponentStateFlag>;
+
+enum TOperation : std::uint8_t { opInsert, opRemove };
+inline const TEnumInfo& EnumTypeInfo(TOperation)
+{
+    static const TEnumInfo info{"TOperation", {"opInsert", "opRemove"}};
+    return info;
+}
+
+class TComponent : public TPersistent {
+    QEL_CLASS(TComponent)
+public:
+    // The virtual constructor: the class registry creates any registered component class through it.
+    explicit TComponent(TComponent* owner);
+    ~TComponent() override;
+
+    TComponent* Owner() const noexcept { return FOwner; }
+    int ComponentCount() const noexcept { return static_cast<int>(FComponents.size()); }
+    TComponent* Components(int index) const; // EListError when out of bounds
+    int ComponentIndex() const;               // position in the owner's list, -1 without owner
+    TComponent* FindComponent(std::string_view name) const;
+
+    const std::string& Name() const noexcept { return FName; }
+    // A valid identifier (or empty), unique among the owner's components; EComponentError otherwise.
+    virtual void SetName(const std::string& name);
+    int Tag() const noexcept { return FTag; }
+    void SetTag(int tag) { FTag = tag; }
+
+    TComponentState ComponentState() const noexcept { return FComponentState; }
+
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+    // Destroys every owned component, last created first.
+    void DestroyComponents();
+    // Marks this component and everything it owns as being destroyed.
+    void Destroying();
+
+    // Asks component for a removal notice: when it is destroyed, this component's Notification is
+    // called with opRemove. The link goes both ways, so either side may go first.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
+    // Puts this component and everything it owns into (or out of) the designer's state.
+    void SetDesigning(bool designing);
+
+    // Streaming hooks. A component that lives inside another one in a description (a control on its
+    // parent) reports that parent; GetChildren hands the writer the components stored inside this one.
+    virtual bool HasParent() const { return false; }
+    virtual TComponent* GetParentComponent() const { return nullptr; }
+    virtual void SetParentComponent(TComponent*) {}
+    virtual void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const;
+
+protected:
+    // Called by the reader after the whole description was read and references were resolved.
+    virtual void Loaded();
+    virtual void Notification(TComponent* component, TOperation operation);
+
+private:
+    friend class TReader;
+    void SetLoading(bool loading);
+    void ValidateName(const std::string& name) const;
+
+    TComponent* FOwner = nullptr;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    std::string FName;
+    int FTag = 0;
+    TComponentState FComponentState;
+};

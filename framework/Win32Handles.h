@@ -1,0 +1,43 @@
+// Owning wrappers for Win32 handles: one alias a handle type, each closing its handle with the call
+// that belongs to it. Move-only; Release hands the handle over without closing it.
+#pragma once
+
+#include "framework/Win32.h"
+
+#include <utility>
+
+template <class H, auto Close, H Invalid = H{}>
+class TUniqueHandle {
+public:
+    TUniqueHandle() noexcept = default;
+    explicit TUniqueHandle(H handle) noexcept : FHandle(handle) {}
+    TUniqueHandle(TUniqueHandle&& other) noexcept : FHandle(other.Release()) {}
+    TUniqueHandle& operator=(TUniqueHandle&& other) noexcept
+    {
+        Reset(other.Release());
+        return *this;
+    }
+    TUniqueHandle(const TUniqueHandle&) = delete;
+    TUniqueHandle& operator=(const TUniqueHandle&) = delete;
+    ~TUniqueHandle() { Reset(); }
+
+    H Get() const noexcept { return FHandle; }
+    explicit operator bool() const noexcept { return FHandle != Invalid; }
+    H Release() noexcept { return std::exchange(FHandle, Invalid); }
+    void Reset(H handle = Invalid) noexcept
+    {
+        if (FHandle != Invalid)
+            (void)Close(FHandle);
+        FHandle = handle;
+    }
+
+private:
+    H FHandle = Invalid;
+};
+
+using TWindowHandle = TUniqueHandle<HWND, &DestroyWindow>;
+using TIconHandle = TUniqueHandle<HICON, &DestroyIcon>;
+using TMenuHandle = TUniqueHandle<HMENU, &DestroyMenu>;
+using TGdiObjectHandle = TUniqueHandle<HGDIOBJ, &DeleteObject>;
+using TKernelHandle = TUniqueHandle<HANDLE, &CloseHandle>;
+using TRegKeyHandle = TUniqueHandle<HKEY, &RegCloseKey>;

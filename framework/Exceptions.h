@@ -49,6 +49,12 @@ public:
     using Exception::Exception;
 };
 
+// An operation that is not allowed in the object's present state.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class EComponentError : public Exception {
 public:
     using Exception::Exception;

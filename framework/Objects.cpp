@@ -16,10 +16,11 @@ std::string UpperIdentifier(std::string_view name)
     return key;
 }
 
+// Never destroyed, so that objects freed at exit can still be looked up.
 std::map<std::string, TClass>& Registry()
 {
-    static std::map<std::string, TClass> classes;
-    return classes;
+    static auto* classes = new std::map<std::string, TClass>();
+    return *classes;
 }
 
 } // namespace

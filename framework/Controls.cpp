@@ -1,0 +1,585 @@
+// Object window procedures, hidden utility windows, TControl and TWinControl.
+#include "framework/Controls.h"
+
+#include "framework/Forms.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <utility>
+
+// ---------------------------------------------------------------------------------------------------
+// Object instances: a fixed pool of window procedures, one compiled per slot, each handing its calls
+// to the method stored in its slot. A slot that was freed while a window still calls it falls back to
+// DefWindowProcA instead of calling into a dead object.
+
+namespace {
+
+struct TInstanceSlot {
+    TWndMethod Method;
+    bool InUse = false;
+};
+
+// Never destroyed: windows may still call their procedures while static objects go away at exit.
+std::array<TInstanceSlot, ObjectInstanceLimit>& InstanceSlots()
+{
+    static auto* slots = new std::array<TInstanceSlot, ObjectInstanceLimit>();
+    return *slots;
+}
+
+LRESULT DispatchToSlot(int slot, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    TInstanceSlot& entry = InstanceSlots()[static_cast<std::size_t>(slot)];
+    if (!entry.InUse)
+        return DefWindowProcA(window, msg, wParam, lParam);
+    TMessage message{msg, wParam, lParam, 0};
+    try {
+        // The method may free its own slot (a control destroying itself): call a copy.
+        const TWndMethod method = entry.Method;
+        method(message);
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    return message.Result;
+}
+
+template <int Slot>
+LRESULT CALLBACK SlotWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DispatchToSlot(Slot, window, msg, wParam, lParam);
+}
+
+template <int... Slots>
+constexpr std::array<WNDPROC, sizeof...(Slots)> MakeSlotProcs(std::integer_sequence<int, Slots...>)
+{
+    return {&SlotWndProc<Slots>...};
+}
+
+constexpr std::array<WNDPROC, ObjectInstanceLimit> SlotProcs =
+    MakeSlotProcs(std::make_integer_sequence<int, ObjectInstanceLimit>{});
+
+constexpr const char* ControlProperty = "QELControl";
+constexpr const char* UtilWindowClass = "TPUtilWindow";
+
+HINSTANCE ModuleInstance()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+void RegisterWindowClassOnce(const std::string& name, UINT style, HBRUSH background)
+{
+    static auto* registered = new std::set<std::string>(); // outlives every window at exit
+    if (registered->count(name))
+        return;
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = &DefWindowProcA;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name.c_str();
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw EOutOfResources("Cannot register window class " + name + " (error " +
+                              std::to_string(GetLastError()) + ")");
+    registered->insert(name);
+}
+
+} // namespace
+
+std::string EventArgText(const TMessage& message)
+{
+    return "{Msg=" + std::to_string(message.Msg) + " WParam=" + std::to_string(message.WParam) +
+           " LParam=" + std::to_string(message.LParam) + "}";
+}
+
+WNDPROC MakeObjectInstance(const TWndMethod& method)
+{
+    auto& slots = InstanceSlots();
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        if (!slots[i].InUse) {
+            slots[i].Method = method;
+            slots[i].InUse = true;
+            return SlotProcs[i];
+        }
+    throw EOutOfResources("Too many window procedure instances (the limit is " +
+                          std::to_string(ObjectInstanceLimit) + ")");
+}
+
+void FreeObjectInstance(WNDPROC instance)
+{
+    auto found = std::find(SlotProcs.begin(), SlotProcs.end(), instance);
+    if (found == SlotProcs.end())
+        return;
+    TInstanceSlot& slot = InstanceSlots()[static_cast<std::size_t>(found - SlotProcs.begin())];
+    slot.InUse = false;
+    slot.Method = {};
+}
+
+HWND AllocateHWnd(const TWndMethod& method)
+{
+    RegisterWindowClassOnce(UtilWindowClass, 0, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, UtilWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, ModuleInstance(), nullptr);
+    if (!window)
+        throw EOutOfResources("Cannot create a utility window (error " + std::to_string(GetLastError()) + ")");
+    WNDPROC instance = nullptr;
+    try {
+        instance = MakeObjectInstance(method);
+    } catch (...) {
+        DestroyWindow(window);
+        throw;
+    }
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(instance));
+    return window;
+}
+
+void DeallocateHWnd(HWND window)
+{
+    auto instance = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    DestroyWindow(window);
+    FreeObjectInstance(instance);
+}
+
+TWinControl* FindControl(HWND window)
+{
+    return window ? static_cast<TWinControl*>(GetPropA(window, ControlProperty)) : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TControl
+
+QEL_CLASS_INFO(TControl, TComponent)
+{
+    return {
+        Prop("Left", &TControl::Left, &TControl::SetLeft),
+        Prop("Top", &TControl::Top, &TControl::SetTop),
+        Prop("Width", &TControl::Width, &TControl::SetWidth),
+        Prop("Height", &TControl::Height, &TControl::SetHeight),
+        Prop("Caption", &TControl::Caption, &TControl::SetCaption).Stored(TStored::NotEmpty),
+        Prop("Visible", &TControl::Visible, &TControl::SetVisible).Default(true),
+    };
+}
+
+TControl::TControl(TComponent* owner) : TComponent(owner)
+{
+}
+
+TControl::~TControl()
+{
+    if (FParent)
+        FParent->RemoveControl(this);
+}
+
+int TControl::Width() const
+{
+    RECT r = BoundsRect();
+    return r.right - r.left;
+}
+
+int TControl::Height() const
+{
+    RECT r = BoundsRect();
+    return r.bottom - r.top;
+}
+
+void TControl::SetLeft(int left)
+{
+    SetBounds(left, Top(), Width(), Height());
+}
+
+void TControl::SetTop(int top)
+{
+    SetBounds(Left(), top, Width(), Height());
+}
+
+void TControl::SetWidth(int width)
+{
+    SetBounds(Left(), Top(), width, Height());
+}
+
+void TControl::SetHeight(int height)
+{
+    SetBounds(Left(), Top(), Width(), height);
+}
+
+RECT TControl::BoundsRect() const
+{
+    return FBounds;
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    Invalidate();
+    FBounds = {left, top, left + width, top + height};
+    Invalidate();
+}
+
+void TControl::SetVisible(bool visible)
+{
+    if (FVisible == visible)
+        return;
+    FVisible = visible;
+    Invalidate();
+}
+
+void TControl::SetCaption(const std::string& caption)
+{
+    if (caption == FCaption)
+        return;
+    FCaption = caption;
+    TextChanged();
+    Invalidate();
+}
+
+RECT TControl::ClientRect() const
+{
+    return {0, 0, Width(), Height()};
+}
+
+int TControl::ClientWidth() const
+{
+    RECT r = ClientRect();
+    return r.right - r.left;
+}
+
+int TControl::ClientHeight() const
+{
+    RECT r = ClientRect();
+    return r.bottom - r.top;
+}
+
+void TControl::SetClientWidth(int width)
+{
+    SetClientSize(width, ClientHeight());
+}
+
+void TControl::SetClientHeight(int height)
+{
+    SetClientSize(ClientWidth(), height);
+}
+
+void TControl::SetClientSize(int width, int height)
+{
+    SetBounds(Left(), Top(), width, height);
+}
+
+POINT TControl::ClientOrigin() const
+{
+    POINT origin{Left(), Top()};
+    if (FParent) {
+        POINT parentOrigin = FParent->ClientOrigin();
+        origin.x += parentOrigin.x;
+        origin.y += parentOrigin.y;
+    }
+    return origin;
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == FParent)
+        return;
+    if (parent == this)
+        throw EInvalidOperation("A control cannot be its own parent");
+    Invalidate();
+    if (FParent)
+        FParent->RemoveControl(this);
+    FParent = parent;
+    if (FParent)
+        FParent->InsertControl(this);
+    Invalidate();
+}
+
+TComponent* TControl::GetParentComponent() const
+{
+    return FParent;
+}
+
+void TControl::SetParentComponent(TComponent* parent)
+{
+    SetParent(ObjectAs<TWinControl>(parent));
+}
+
+void TControl::Paint(HDC)
+{
+}
+
+void TControl::Invalidate()
+{
+    if (FParent && FParent->HandleAllocated() && !dynamic_cast<TWinControl*>(this))
+        InvalidateRect(FParent->Handle(), &FBounds, TRUE);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TWinControl
+
+QEL_CLASS_INFO(TWinControl, TControl)
+{
+    return {};
+}
+
+TWinControl::TWinControl(TComponent* owner)
+    : TControl(owner), FObjectInstance(MakeObjectInstance(TWndMethod(this, &TWinControl::WndProc)))
+{
+}
+
+TWinControl::~TWinControl()
+{
+    // What the control owns may still talk to its window (hooks put their procedures back), so it
+    // goes first, while the window exists.
+    Destroying();
+    DestroyComponents();
+    while (!FControls.empty())
+        delete FControls.back();
+    if (HandleAllocated())
+        DestroyWnd();
+    FreeObjectInstance(FObjectInstance);
+}
+
+HWND TWinControl::Handle()
+{
+    if (!FHandle)
+        CreateWnd();
+    return FHandle.Get();
+}
+
+void TWinControl::CreateParams(TCreateParams& params)
+{
+    params.WinClassName = ClassName();
+    params.Caption = FCaption;
+    params.X = FBounds.left;
+    params.Y = FBounds.top;
+    params.Width = FBounds.right - FBounds.left;
+    params.Height = FBounds.bottom - FBounds.top;
+    if (Parent()) {
+        params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (FVisible ? WS_VISIBLE : 0);
+        params.WndParent = Parent()->Handle();
+    } else {
+        params.Style = WS_POPUP | WS_CLIPCHILDREN;
+    }
+}
+
+void TWinControl::CreateWnd()
+{
+    TCreateParams params;
+    CreateParams(params);
+    if (!params.SystemClass)
+        RegisterWindowClassOnce(params.WinClassName, params.ClassStyle, params.Background);
+    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
+                                  params.Style, params.X, params.Y, params.Width, params.Height,
+                                  params.WndParent, nullptr, ModuleInstance(), nullptr);
+    if (!window)
+        throw EOutOfResources("Cannot create the window of " + Name() + ": " + params.WinClassName +
+                              " (error " + std::to_string(GetLastError()) + ")");
+    FHandle.Reset(window);
+    FSystemClass = params.SystemClass;
+    SetPropA(window, ControlProperty, this);
+    FDefWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FObjectInstance)));
+    UpdateBoundsFromWindow();
+    CreateWindowHandle();
+    for (TControl* control : FControls)
+        if (auto* child = dynamic_cast<TWinControl*>(control))
+            child->Handle();
+}
+
+void TWinControl::DestroyWnd()
+{
+    for (TControl* control : FControls)
+        if (auto* child = dynamic_cast<TWinControl*>(control); child && child->HandleAllocated())
+            child->DestroyWnd();
+    if (!FHandle)
+        return;
+    UpdateBoundsFromWindow();
+    // The window's last messages still go through its procedures; WM_NCDESTROY lets the handle go.
+    DestroyWindow(FHandle.Get());
+    if (FHandle) {
+        RemovePropA(FHandle.Get(), ControlProperty);
+        (void)FHandle.Release();
+    }
+}
+
+void TWinControl::RecreateWnd()
+{
+    if (!HandleAllocated())
+        return;
+    DestroyWnd();
+    CreateWnd();
+}
+
+TControl* TWinControl::Controls(int index) const
+{
+    if (index < 0 || index >= ControlCount())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return FControls[static_cast<std::size_t>(index)];
+}
+
+void TWinControl::InsertControl(TControl* control)
+{
+    FControls.push_back(control);
+    if (auto* child = dynamic_cast<TWinControl*>(control); child && HandleAllocated())
+        child->Handle();
+}
+
+void TWinControl::RemoveControl(TControl* control)
+{
+    if (auto* child = dynamic_cast<TWinControl*>(control); child && child->HandleAllocated())
+        child->DestroyWnd();
+    FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
+}
+
+void TWinControl::SetParent(TWinControl* parent)
+{
+    if (parent == Parent())
+        return;
+    if (HandleAllocated())
+        DestroyWnd();
+    TControl::SetParent(parent);
+}
+
+RECT TWinControl::BoundsRect() const
+{
+    return FBounds;
+}
+
+void TWinControl::UpdateBoundsFromWindow()
+{
+    if (!FHandle)
+        return;
+    HWND window = FHandle.Get();
+    if (IsIconic(window))
+        return; // the icon's place says nothing about the window's bounds
+    RECT r;
+    if (!GetWindowRect(window, &r))
+        return;
+    if (Parent() && Parent()->HandleAllocated())
+        MapWindowPoints(HWND_DESKTOP, Parent()->FHandle.Get(), reinterpret_cast<POINT*>(&r), 2);
+    FBounds = r;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height)
+{
+    FBounds = {left, top, left + width, top + height};
+    if (!FHandle)
+        return;
+    HWND window = FHandle.Get();
+    if (!Parent() && (IsIconic(window) || IsZoomed(window))) {
+        // A minimised or maximised window keeps the bounds for its normal state in its placement.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(window, &placement);
+        placement.rcNormalPosition = FBounds;
+        SetWindowPlacement(window, &placement);
+        return;
+    }
+    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBoundsFromWindow();
+}
+
+RECT TWinControl::ClientRect() const
+{
+    RECT r{0, 0, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top};
+    if (FHandle)
+        GetClientRect(FHandle.Get(), &r);
+    return r;
+}
+
+POINT TWinControl::ClientOrigin() const
+{
+    if (!FHandle)
+        return TControl::ClientOrigin();
+    POINT origin{0, 0};
+    ClientToScreen(FHandle.Get(), &origin);
+    return origin;
+}
+
+void TWinControl::SetClientSize(int width, int height)
+{
+    HWND window = Handle();
+    RECT windowRect, clientRect;
+    GetWindowRect(window, &windowRect);
+    GetClientRect(window, &clientRect);
+    const int extraWidth = (windowRect.right - windowRect.left) - clientRect.right;
+    const int extraHeight = (windowRect.bottom - windowRect.top) - clientRect.bottom;
+    SetBounds(Left(), Top(), width + extraWidth, height + extraHeight);
+}
+
+void TWinControl::SetVisible(bool visible)
+{
+    FVisible = visible;
+    if (visible && !FHandle && (!Parent() || Parent()->HandleAllocated()))
+        Handle();
+    if (FHandle)
+        ShowWindow(FHandle.Get(), visible ? (Parent() ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
+}
+
+void TWinControl::TextChanged()
+{
+    if (FHandle)
+        SetWindowTextA(FHandle.Get(), FCaption.c_str());
+}
+
+void TWinControl::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const
+{
+    TControl::GetChildren(proc, root);
+    for (TControl* control : FControls)
+        if (control->Owner() == root)
+            proc(control);
+}
+
+void TWinControl::Paint(HDC dc)
+{
+    PaintControls(dc);
+}
+
+void TWinControl::PaintControls(HDC dc)
+{
+    for (TControl* control : FControls)
+        if (control->Visible() && !dynamic_cast<TWinControl*>(control))
+            control->Paint(dc);
+}
+
+void TWinControl::DefaultHandler(TMessage& message)
+{
+    message.Result = CallWindowProcA(FDefWndProc, FHandle.Get(), message.Msg, message.WParam, message.LParam);
+}
+
+void TWinControl::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_PAINT:
+        if (!FSystemClass) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(FHandle.Get(), &ps);
+            Paint(dc);
+            EndPaint(FHandle.Get(), &ps);
+            message.Result = 0;
+            return;
+        }
+        break;
+    case WM_COMMAND:
+        if (TWinControl* child = FindControl(reinterpret_cast<HWND>(message.LParam)); child && child != this) {
+            message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), CN_COMMAND, message.WParam,
+                                          message.LParam);
+            return;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        DefaultHandler(message);
+        UpdateBoundsFromWindow();
+        BoundsChanged();
+        return;
+    }
+    case WM_NCDESTROY: {
+        // The system may destroy the window on its own (an owner window going away): forget it.
+        DefaultHandler(message);
+        if (FHandle) {
+            RemovePropA(FHandle.Get(), ControlProperty);
+            (void)FHandle.Release();
+        }
+        return;
+    }
+    default:
+        break;
+    }
+    DefaultHandler(message);
+}

@@ -1,0 +1,177 @@
+// Window procedures bound to objects, and the control classes: TControl (a rectangle on a parent) and
+// TWinControl (a real window, created on first request of its handle).
+#pragma once
+
+#include "framework/Component.h"
+#include "framework/Win32.h"
+#include "framework/Win32Handles.h"
+
+#include <string>
+#include <vector>
+
+// A window message as the framework hands it to window procedures and event handlers.
+struct TMessage {
+    UINT Msg = 0;
+    WPARAM WParam = 0;
+    LPARAM LParam = 0;
+    LRESULT Result = 0;
+};
+std::string EventArgText(const TMessage& message);
+
+// A window procedure written as a method: it receives the message and sets its Result.
+struct TWndMethod : TEvent<TMessage&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TWndMethod";
+    static constexpr std::array<std::string_view, 1> ParamNames{"Message"};
+};
+
+// Makes a plain window procedure, distinct for each call, that hands every message to method and
+// returns the message's Result to the system. The procedures come from a fixed pool of
+// ObjectInstanceLimit; asking for more raises EOutOfResources. An exception that escapes the method
+// goes to Application->HandleException instead of unwinding through the system's frames.
+inline constexpr int ObjectInstanceLimit = 1024;
+WNDPROC MakeObjectInstance(const TWndMethod& method);
+void FreeObjectInstance(WNDPROC instance);
+
+// A hidden window whose messages go to method; DeallocateHWnd destroys it and frees its procedure.
+HWND AllocateHWnd(const TWndMethod& method);
+void DeallocateHWnd(HWND window);
+
+class TWinControl;
+
+class TControl : public TComponent {
+    QEL_CLASS(TControl)
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const noexcept { return FParent; }
+    virtual void SetParent(TWinControl* parent);
+
+    int Left() const { return BoundsRect().left; }
+    int Top() const { return BoundsRect().top; }
+    int Width() const;
+    int Height() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+    virtual void SetBounds(int left, int top, int width, int height);
+    // Position in the parent's client area (on the screen for a top-level window), size included.
+    virtual RECT BoundsRect() const;
+
+    bool Visible() const noexcept { return FVisible; }
+    virtual void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+
+    const std::string& Caption() const noexcept { return FCaption; }
+    void SetCaption(const std::string& caption);
+
+    // The client area in client coordinates, and the screen position of its top-left corner.
+    virtual RECT ClientRect() const;
+    int ClientWidth() const;
+    int ClientHeight() const;
+    void SetClientWidth(int width);
+    void SetClientHeight(int height);
+    virtual POINT ClientOrigin() const;
+
+    bool HasParent() const override { return true; }
+    TComponent* GetParentComponent() const override;
+    void SetParentComponent(TComponent* parent) override;
+
+    // Draws a control that has no window of its own into its parent's device context (parent client
+    // coordinates); a windowed control draws into its own.
+    virtual void Paint(HDC dc);
+
+protected:
+    virtual void TextChanged() {}
+    // Asks the parent to repaint the control's rectangle (a control without a window draws itself
+    // inside its parent's paint).
+    void Invalidate();
+    virtual void SetClientSize(int width, int height);
+
+    RECT FBounds{0, 0, 0, 0};
+    bool FVisible = true;
+    std::string FCaption;
+
+private:
+    TWinControl* FParent = nullptr;
+};
+
+class TWinControl : public TControl {
+    QEL_CLASS(TWinControl)
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    // The window, created on first request (with the parent's window first).
+    HWND Handle();
+    bool HandleAllocated() const noexcept { return static_cast<bool>(FHandle); }
+    // Destroys the window and creates it again, for properties that only a new window can take.
+    void RecreateWnd();
+
+    int ControlCount() const noexcept { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const; // EListError when out of bounds
+
+    RECT BoundsRect() const override;
+    RECT ClientRect() const override;
+    POINT ClientOrigin() const override;
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+    void SetParent(TWinControl* parent) override;
+
+    void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
+
+    // The window procedure of the control's window: handles what the framework needs and passes the
+    // rest to DefaultHandler.
+    virtual void WndProc(TMessage& message);
+    // The procedure the window had before the framework took it over (the class's own).
+    void DefaultHandler(TMessage& message);
+
+protected:
+    struct TCreateParams {
+        std::string WinClassName;
+        std::string Caption;
+        DWORD Style = 0;
+        DWORD ExStyle = 0;
+        int X = 0, Y = 0, Width = 0, Height = 0;
+        HWND WndParent = nullptr;
+        UINT ClassStyle = CS_DBLCLKS;
+        HBRUSH Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        bool SystemClass = false; // a predefined class (COMBOBOX, BUTTON, ...): not registered here
+    };
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    // Called once the window exists and runs the framework's procedure.
+    virtual void CreateWindowHandle() {}
+    void Paint(HDC dc) override;
+    void TextChanged() override;
+    void SetClientSize(int width, int height) override;
+    // Called by WndProc when the window moved or was resized by the system or the user.
+    virtual void BoundsChanged() {}
+    // Reads the window's bounds back into the fields after the system changed them.
+    void UpdateBoundsFromWindow();
+    bool IsSystemClass() const noexcept { return FSystemClass; }
+
+private:
+    friend class TControl;
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void PaintControls(HDC dc);
+
+    TWindowHandle FHandle;
+    WNDPROC FObjectInstance = nullptr;
+    WNDPROC FDefWndProc = nullptr;
+    bool FSystemClass = false;
+    std::vector<TControl*> FControls;
+};
+
+// The window handle's object, when the window belongs to a framework control.
+TWinControl* FindControl(HWND window);
+
+// Notifications a parent reflects to the child control they concern (WM_COMMAND from a button or a
+// combo box arrives at the child as CN_COMMAND).
+inline constexpr UINT CN_BASE = 0xBC00;
+inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;

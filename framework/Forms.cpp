@@ -1,0 +1,588 @@
+// TForm, TApplication and TScreen.
+#include "framework/Forms.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr UINT CM_RELEASE = CN_BASE - 0x100 + 1;
+constexpr const char* ApplicationWindowClass = "TApplication";
+
+// The application and the screen live until the process ends; what the application owns is destroyed
+// at a normal end, so that components get their orderly destruction.
+TApplication* CreateApplication()
+{
+    auto* application = new TApplication(nullptr);
+    std::atexit([] { Application->DestroyComponents(); });
+    return application;
+}
+
+std::string ModuleFileName()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list)
+{
+    if (IsWindowVisible(window) && IsWindowEnabled(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+TApplication* const Application = CreateApplication();
+TScreen* const Screen = new TScreen(nullptr);
+
+// ---------------------------------------------------------------------------------------------------
+// TForm
+
+QEL_CLASS_INFO(TForm, TWinControl)
+{
+    return {
+        Prop("Visible", &TForm::Visible, &TForm::SetVisible).Default(false),
+        Prop("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle).Default(bsSizeable),
+        Prop("Position", &TForm::Position, &TForm::SetPosition).Default(poDesigned),
+        Prop("WindowState", &TForm::WindowState, &TForm::SetWindowState).Default(wsNormal),
+        Prop("Ctl3D", &TForm::Ctl3D, &TForm::SetCtl3D).Default(true),
+        Prop("Font", &TForm::Font, &TForm::SetFont),
+        Prop("OnShow", &TForm::OnShow, &TForm::SetOnShow),
+        Prop("OnHide", &TForm::OnHide, &TForm::SetOnHide),
+        Prop("OnClose", &TForm::OnClose, &TForm::SetOnClose),
+        Prop("OnPaint", &TForm::OnPaint, &TForm::SetOnPaint),
+    };
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner), FFont(new TFont())
+{
+    FVisible = false;
+    FBounds = {0, 0, 320, 240};
+}
+
+TForm::~TForm()
+{
+    // The components go while the form is still whole: their destructors may look at it.
+    Destroying();
+    DestroyComponents();
+    delete FFont;
+}
+
+void TForm::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.Style = WS_CLIPCHILDREN;
+    switch (FBorderStyle) {
+    case bsNone:
+        params.Style |= WS_POPUP;
+        break;
+    case bsSingle:
+        params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER;
+        break;
+    case bsSizeable:
+        params.Style |= WS_OVERLAPPEDWINDOW;
+        break;
+    case bsDialog:
+        params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        params.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow:
+        params.Style |= WS_CAPTION | WS_SYSMENU | WS_BORDER;
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        params.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    params.WndParent = Application->Handle();
+}
+
+void TForm::CreateWindowHandle()
+{
+    ApplyFont();
+}
+
+void TForm::ApplyFont()
+{
+    if (!HandleAllocated())
+        return;
+    HFONT font = FFont->Handle();
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* child = dynamic_cast<TWinControl*>(Controls(i)); child && child->HandleAllocated())
+            SendMessageA(child->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void TForm::SetFont(TFont* font)
+{
+    FFont->Assign(font);
+    ApplyFont();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    if (style == FBorderStyle)
+        return;
+    FBorderStyle = style;
+    RecreateWnd();
+}
+
+void TForm::SetPosition(TPosition position)
+{
+    FPosition = position;
+}
+
+TWindowState TForm::WindowState() const
+{
+    if (!HandleAllocated() || !FVisible)
+        return FWindowState;
+    HWND window = const_cast<TForm*>(this)->Handle();
+    if (IsIconic(window))
+        return wsMinimized;
+    if (this == Application->MainForm() && IsIconic(Application->Handle()))
+        return wsMinimized;
+    if (IsZoomed(window))
+        return wsMaximized;
+    return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state)
+{
+    FWindowState = state;
+    if (!HandleAllocated() || !FVisible)
+        return;
+    if (this == Application->MainForm()) {
+        if (state == wsMinimized) {
+            Application->Minimize();
+            return;
+        }
+        if (IsIconic(Application->Handle()))
+            Application->Restore();
+    }
+    static constexpr int commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+    ShowWindow(Handle(), commands[state]);
+}
+
+void TForm::CenterOnScreen()
+{
+    const int width = Width(), height = Height();
+    SetBounds((Screen->Width() - width) / 2, (Screen->Height() - height) / 2, width, height);
+}
+
+void TForm::SetVisible(bool visible)
+{
+    if (visible == FVisible)
+        return;
+    FVisible = visible;
+    if (visible) {
+        Handle();
+        if (FPosition == poScreenCenter)
+            CenterOnScreen();
+        FOnShow(this);
+        if (!FVisible) // the handler hid the form again
+            return;
+        static constexpr int commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+        ShowWindow(Handle(), commands[FWindowState]);
+    } else {
+        if (HandleAllocated()) {
+            FWindowState = WindowState();
+            ShowWindow(Handle(), SW_HIDE);
+        }
+        FOnHide(this);
+    }
+}
+
+void TForm::Close()
+{
+    if (FModal) {
+        FModalResult = mrCancel;
+        return;
+    }
+    TCloseAction action = caHide;
+    FOnClose(this, action);
+    if (action == caNone)
+        return;
+    if (this == Application->MainForm()) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide:
+        Hide();
+        break;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        break;
+    case caFree:
+        Release();
+        break;
+    case caNone:
+        break;
+    }
+}
+
+TModalResult TForm::ShowModal()
+{
+    if (FVisible || FModal)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    // Every other window of the thread is disabled while the form is up, as a modal dialog does.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    for (HWND window : disabled)
+        EnableWindow(window, FALSE);
+    FModal = true;
+    FModalResult = mrNone;
+    try {
+        Show();
+        SetForegroundWindow(Handle());
+        for (;;) {
+            Application->HandleMessage();
+            if (Application->Terminated() && FModalResult == mrNone)
+                FModalResult = mrCancel;
+            if (FModalResult == mrNone)
+                continue;
+            TCloseAction action = caHide;
+            FOnClose(this, action);
+            if (action != caNone)
+                break;
+            FModalResult = mrNone;
+        }
+    } catch (...) {
+        FModal = false;
+        for (HWND window : disabled)
+            EnableWindow(window, TRUE);
+        Hide();
+        throw;
+    }
+    FModal = false;
+    for (HWND window : disabled)
+        EnableWindow(window, TRUE);
+    Hide();
+    return FModalResult;
+}
+
+void TForm::Release()
+{
+    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
+
+void TForm::Paint(HDC dc)
+{
+    FOnPaint(this);
+    TWinControl::Paint(dc);
+}
+
+void TForm::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        message.Result = 0;
+        return;
+    case CM_RELEASE:
+        delete this;
+        return;
+    case WM_SYSCOMMAND:
+        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && this == Application->MainForm()) {
+            Application->Minimize();
+            message.Result = 0;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(message);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TApplication
+
+QEL_CLASS_INFO(TApplication, TComponent)
+{
+    return {};
+}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(new TIcon())
+{
+    FIcon->SetHandle(CopyIcon(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION))));
+    std::string name = ModuleFileName();
+    name = name.substr(name.find_last_of("\\/") + 1);
+    FTitle = name.substr(0, name.find_last_of('.'));
+}
+
+TApplication::~TApplication()
+{
+    Destroying();
+    DestroyComponents();
+    if (FHandle) {
+        HWND window = FHandle.Release();
+        DestroyWindow(window);
+    }
+    FreeObjectInstance(FObjectInstance);
+    delete FIcon;
+}
+
+HWND TApplication::Handle()
+{
+    if (!FHandle) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = ApplicationWindowClass;
+        (void)RegisterClassA(&wc); // fails harmlessly when registered already
+        HWND window = CreateWindowExA(0, ApplicationWindowClass, FTitle.c_str(),
+                                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                      Screen->Width() / 2, Screen->Height() / 2, 0, 0, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        if (!window)
+            throw EOutOfResources("Cannot create the application window (error " +
+                                  std::to_string(GetLastError()) + ")");
+        FHandle.Reset(window);
+        FObjectInstance = MakeObjectInstance(TWndMethod(this, &TApplication::WndProc));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FObjectInstance));
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+    }
+    return FHandle.Get();
+}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    FTitle = title;
+    if (FHandle)
+        SetWindowTextA(FHandle.Get(), title.c_str());
+}
+
+void TApplication::SetIcon(TIcon* icon)
+{
+    FIcon->Assign(icon);
+    if (FHandle)
+        SendMessageA(FHandle.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+}
+
+void TApplication::SetHint(const std::string& hint)
+{
+    FHint = hint;
+    FOnHint(this);
+}
+
+std::string TApplication::ExeName() const
+{
+    return ModuleFileName();
+}
+
+void TApplication::SetMainForm(TForm* form)
+{
+    if (!FMainForm)
+        FMainForm = form;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FMainForm)
+        FMainForm = nullptr;
+}
+
+void TApplication::Run()
+{
+    if (FMainForm) {
+        ShowWindow(Handle(), SW_SHOWNORMAL);
+        FMainForm->Show();
+    }
+    while (!FTerminated)
+        HandleMessage();
+}
+
+bool TApplication::ProcessMessage(MSG& message)
+{
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (message.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    bool handled = false;
+    try {
+        FOnMessage(message, handled);
+    } catch (...) {
+        HandleException(this);
+        handled = true;
+    }
+    if (!handled) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG message;
+    while (ProcessMessage(message)) {
+    }
+}
+
+void TApplication::HandleMessage()
+{
+    MSG message;
+    if (!ProcessMessage(message))
+        Idle();
+}
+
+void TApplication::Idle()
+{
+    bool done = true;
+    try {
+        FOnIdle(this, done);
+    } catch (...) {
+        HandleException(this);
+    }
+    if (done && !FTerminated)
+        WaitMessage();
+}
+
+void TApplication::Terminate()
+{
+    if (!FTerminated) {
+        FTerminated = true;
+        PostQuitMessage(0);
+    }
+}
+
+void TApplication::HandleException(TObject* sender)
+{
+    try {
+        throw;
+    } catch (Exception& e) {
+        if (FOnException)
+            FOnException(sender ? sender : this, e);
+        else
+            MessageBox(e.Message() + ".", FTitle, MB_OK | MB_ICONSTOP);
+    } catch (std::exception& e) {
+        Exception wrapped(e.what());
+        if (FOnException)
+            FOnException(sender ? sender : this, wrapped);
+        else
+            MessageBox(wrapped.Message() + ".", FTitle, MB_OK | MB_ICONSTOP);
+    }
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags)
+{
+    HWND owner = GetActiveWindow();
+    if (!owner)
+        owner = FHandle.Get();
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::Minimize()
+{
+    if (IsIconic(Handle()))
+        return;
+    ShowWindow(Handle(), SW_MINIMIZE);
+    FOnMinimize(this);
+}
+
+void TApplication::Restore()
+{
+    if (!IsIconic(Handle()))
+        return;
+    ShowWindow(Handle(), SW_RESTORE);
+    FOnRestore(this);
+}
+
+bool TApplication::HelpCommand(std::uint16_t command, int data)
+{
+    bool callHelp = true;
+    bool handled = false;
+    FOnHelp(command, data, callHelp, handled);
+    return handled;
+}
+
+bool TApplication::DoShowHint(std::string& hintText, THintInfo& info)
+{
+    bool canShow = FShowHint;
+    FOnShowHint(hintText, canShow, info);
+    return canShow;
+}
+
+void TApplication::WndProc(TMessage& message)
+{
+    HWND window = FHandle.Get();
+    switch (message.Msg) {
+    case WM_SYSCOMMAND:
+        switch (message.WParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            Minimize();
+            message.Result = 0;
+            return;
+        case SC_RESTORE:
+            Restore();
+            message.Result = 0;
+            return;
+        default:
+            break;
+        }
+        break;
+    case WM_CLOSE:
+        if (FMainForm)
+            FMainForm->Close();
+        message.Result = 0;
+        return;
+    case WM_ACTIVATEAPP:
+        if (message.WParam)
+            FOnActivate(this);
+        else
+            FOnDeactivate(this);
+        break;
+    default:
+        break;
+    }
+    message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+}
+
+std::string EventArgText(const Exception& e)
+{
+    return "'" + e.Message() + "'";
+}
+
+std::string EventArgText(const MSG& message)
+{
+    return "{Msg=" + std::to_string(message.message) + " WParam=" + std::to_string(message.wParam) +
+           " LParam=" + std::to_string(message.lParam) + "}";
+}
+
+std::string EventArgText(const THintInfo& info)
+{
+    return "{HintControl=" + EventArgText(static_cast<const TObject*>(info.HintControl)) + "}";
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TScreen
+
+QEL_CLASS_INFO(TScreen, TComponent)
+{
+    return {};
+}
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner)
+{
+}
+
+int TScreen::Width() const
+{
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+
+int TScreen::Height() const
+{
+    return GetSystemMetrics(SM_CYSCREEN);
+}

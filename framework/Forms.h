@@ -1,0 +1,280 @@
+// Forms, the application object and the screen.
+#pragma once
+
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
+
+#include <string>
+
+enum TFormBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+inline const TEnumInfo& EnumTypeInfo(TFormBorderStyle)
+{
+    static const TEnumInfo info{"TFormBorderStyle",
+                                {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+    return info;
+}
+
+enum TWindowState : std::uint8_t { wsNormal, wsMinimized, wsMaximized };
+inline const TEnumInfo& EnumTypeInfo(TWindowState)
+{
+    static const TEnumInfo info{"TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"}};
+    return info;
+}
+
+enum TPosition : std::uint8_t { poDesigned, poScreenCenter };
+inline const TEnumInfo& EnumTypeInfo(TPosition)
+{
+    static const TEnumInfo info{"TPosition", {"poDesigned", "poScreenCenter"}};
+    return info;
+}
+
+enum TCloseAction : std::uint8_t { caNone, caHide, caFree, caMinimize };
+inline const TEnumInfo& EnumTypeInfo(TCloseAction)
+{
+    static const TEnumInfo info{"TCloseAction", {"caNone", "caHide", "caFree", "caMinimize"}};
+    return info;
+}
+
+struct TCloseEvent : TEvent<TObject*, TCloseAction&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TCloseEvent";
+    static constexpr std::array<std::string_view, 2> ParamNames{"Sender", "Action"};
+};
+
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = 1;
+inline constexpr TModalResult mrCancel = 2;
+inline constexpr TModalResult mrAbort = 3;
+inline constexpr TModalResult mrRetry = 4;
+inline constexpr TModalResult mrIgnore = 5;
+inline constexpr TModalResult mrYes = 6;
+inline constexpr TModalResult mrNo = 7;
+inline constexpr TModalResult mrAll = 8;
+
+// A top-level window. Its window class is named after the form's class, and it is an owned window of
+// the application's window, which carries the taskbar button.
+class TForm : public TWinControl {
+    QEL_CLASS(TForm)
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    TFormBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle style); // takes a new window
+    TPosition Position() const noexcept { return FPosition; }
+    void SetPosition(TPosition position);
+    // Follows the real window: a form minimised or maximised by the user reads so.
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+    bool Ctl3D() const noexcept { return FCtl3D; }
+    void SetCtl3D(bool ctl3D) { FCtl3D = ctl3D; }
+    TFont* Font() const noexcept { return FFont; }
+    void SetFont(TFont* font);
+
+    void SetVisible(bool visible) override;
+    // Runs OnClose; then hides, minimises or frees the form as the handler decides. Closing the main
+    // form ends the application; closing a modal form ends its modal loop.
+    void Close();
+    // Shows the form modally and returns its ModalResult once that is set (Close sets mrCancel).
+    TModalResult ShowModal();
+    TModalResult ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(TModalResult result) { FModalResult = result; }
+    // Frees the form once the messages pending for it have been handled.
+    void Release();
+
+    const TNotifyEvent& OnShow() const noexcept { return FOnShow; }
+    void SetOnShow(const TNotifyEvent& event) { FOnShow = event; }
+    const TNotifyEvent& OnHide() const noexcept { return FOnHide; }
+    void SetOnHide(const TNotifyEvent& event) { FOnHide = event; }
+    const TCloseEvent& OnClose() const noexcept { return FOnClose; }
+    void SetOnClose(const TCloseEvent& event) { FOnClose = event; }
+    const TNotifyEvent& OnPaint() const noexcept { return FOnPaint; }
+    void SetOnPaint(const TNotifyEvent& event) { FOnPaint = event; }
+
+    bool HasParent() const override { return false; }
+    void WndProc(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWindowHandle() override;
+    void Paint(HDC dc) override;
+
+private:
+    void CenterOnScreen();
+    void ApplyFont();
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poDesigned;
+    TWindowState FWindowState = wsNormal;
+    bool FCtl3D = true;
+    TFont* FFont;
+    TModalResult FModalResult = mrNone;
+    bool FModal = false;
+    TNotifyEvent FOnShow;
+    TNotifyEvent FOnHide;
+    TCloseEvent FOnClose;
+    TNotifyEvent FOnPaint;
+};
+
+// Event types of the application object.
+struct TExceptionEvent : TEvent<TObject*, Exception&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TExceptionEvent";
+    static constexpr std::array<std::string_view, 2> ParamNames{"Sender", "E"};
+};
+std::string EventArgText(const Exception& e);
+
+// The help request: the handler sets Handled when it gave the help, and may clear CallHelp.
+struct THelpEvent : TEvent<std::uint16_t, int, bool&, bool&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "THelpEvent";
+    static constexpr std::array<std::string_view, 4> ParamNames{"Command", "Data", "CallHelp", "Handled"};
+};
+
+struct TIdleEvent : TEvent<TObject*, bool&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TIdleEvent";
+    static constexpr std::array<std::string_view, 2> ParamNames{"Sender", "Done"};
+};
+
+struct TMessageEvent : TEvent<MSG&, bool&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TMessageEvent";
+    static constexpr std::array<std::string_view, 2> ParamNames{"Msg", "Handled"};
+};
+std::string EventArgText(const MSG& message);
+
+// What a hint about to be shown says and where; a TShowHintEvent handler may change it.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    POINT CursorPos{0, 0};
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    int HideTimeout = 0;
+};
+std::string EventArgText(const THintInfo& info);
+
+struct TShowHintEvent : TEvent<std::string&, bool&, THintInfo&> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TShowHintEvent";
+    static constexpr std::array<std::string_view, 3> ParamNames{"HintStr", "CanShow", "HintInfo"};
+};
+
+class TApplication : public TComponent {
+    QEL_CLASS(TApplication)
+public:
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    // The application's window: top-level, of class "TApplication", zero-sized, titled Title. It
+    // carries the taskbar button; the forms are owned windows of it.
+    HWND Handle();
+    const std::string& Title() const noexcept { return FTitle; }
+    void SetTitle(const std::string& title);
+    TIcon* Icon() const noexcept { return FIcon; }
+    void SetIcon(TIcon* icon); // takes a copy
+    TColor HintColor() const noexcept { return FHintColor; }
+    void SetHintColor(TColor color) { FHintColor = color; }
+    int HintPause() const noexcept { return FHintPause; }
+    void SetHintPause(int milliseconds) { FHintPause = milliseconds; }
+    bool ShowHint() const noexcept { return FShowHint; }
+    void SetShowHint(bool showHint) { FShowHint = showHint; }
+    const std::string& Hint() const noexcept { return FHint; }
+    void SetHint(const std::string& hint); // fires OnHint
+    std::string ExeName() const;
+
+    TForm* MainForm() const noexcept { return FMainForm; }
+    // Creates a form of class T owned by the application; the first form created is the main form.
+    template <class T>
+    void CreateForm(T*& reference)
+    {
+        reference = new T(this);
+        if (!FMainForm)
+            FMainForm = reference;
+    }
+    // Adopts a form built elsewhere (read from a description) as the main form when there is none.
+    void SetMainForm(TForm* form);
+
+    // Shows the main form and dispatches messages until Terminate.
+    void Run();
+    // Handles every message waiting in the queue, then returns.
+    void ProcessMessages();
+    // Waits for and handles one message (running OnIdle when the queue is empty).
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const noexcept { return FTerminated; }
+    // Reports the exception being handled: to OnException when assigned, else in a message box.
+    void HandleException(TObject* sender);
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags = MB_OK);
+    void Minimize();
+    void Restore();
+
+    const TNotifyEvent& OnActivate() const noexcept { return FOnActivate; }
+    void SetOnActivate(const TNotifyEvent& event) { FOnActivate = event; }
+    const TNotifyEvent& OnDeactivate() const noexcept { return FOnDeactivate; }
+    void SetOnDeactivate(const TNotifyEvent& event) { FOnDeactivate = event; }
+    const TExceptionEvent& OnException() const noexcept { return FOnException; }
+    void SetOnException(const TExceptionEvent& event) { FOnException = event; }
+    const THelpEvent& OnHelp() const noexcept { return FOnHelp; }
+    void SetOnHelp(const THelpEvent& event) { FOnHelp = event; }
+    const TIdleEvent& OnIdle() const noexcept { return FOnIdle; }
+    void SetOnIdle(const TIdleEvent& event) { FOnIdle = event; }
+    const TMessageEvent& OnMessage() const noexcept { return FOnMessage; }
+    void SetOnMessage(const TMessageEvent& event) { FOnMessage = event; }
+    const TNotifyEvent& OnMinimize() const noexcept { return FOnMinimize; }
+    void SetOnMinimize(const TNotifyEvent& event) { FOnMinimize = event; }
+    const TNotifyEvent& OnHint() const noexcept { return FOnHint; }
+    void SetOnHint(const TNotifyEvent& event) { FOnHint = event; }
+    const TNotifyEvent& OnRestore() const noexcept { return FOnRestore; }
+    void SetOnRestore(const TNotifyEvent& event) { FOnRestore = event; }
+    const TShowHintEvent& OnShowHint() const noexcept { return FOnShowHint; }
+    void SetOnShowHint(const TShowHintEvent& event) { FOnShowHint = event; }
+
+    // Asks for help: OnHelp decides; returns whether help was given.
+    bool HelpCommand(std::uint16_t command, int data);
+    // Lets OnShowHint adjust a hint about to be shown; returns whether it may show.
+    bool DoShowHint(std::string& hintText, THintInfo& info);
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    bool ProcessMessage(MSG& message);
+    void Idle();
+    void WndProc(TMessage& message);
+
+    TWindowHandle FHandle;
+    WNDPROC FObjectInstance = nullptr;
+    std::string FTitle;
+    TIcon* FIcon;
+    TColor FHintColor = clInfoBk;
+    int FHintPause = 800;
+    bool FShowHint = true;
+    std::string FHint;
+    TForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    TNotifyEvent FOnActivate;
+    TNotifyEvent FOnDeactivate;
+    TExceptionEvent FOnException;
+    THelpEvent FOnHelp;
+    TIdleEvent FOnIdle;
+    TMessageEvent FOnMessage;
+    TNotifyEvent FOnMinimize;
+    TNotifyEvent FOnHint;
+    TNotifyEvent FOnRestore;
+    TShowHintEvent FOnShowHint;
+};
+
+class TScreen : public TComponent {
+    QEL_CLASS(TScreen)
+public:
+    explicit TScreen(TComponent* owner);
+    int Width() const;
+    int Height() const;
+};
+
+// The one application object and the one screen of the process. The application's forms and the
+// components on them are destroyed when the program ends normally.
+extern TApplication* const Application;
+extern TScreen* const Screen;

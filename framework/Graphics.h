@@ -1,0 +1,73 @@
+// Colours, fonts and icons.
+#pragma once
+
+#include "framework/TypInfo.h"
+#include "framework/Win32.h"
+#include "framework/Win32Handles.h"
+
+#include <cstdint>
+#include <string>
+
+// A colour as 0x00BBGGRR, or a system colour as 0x80000000 + COLOR_xxx.
+using TColor = std::int32_t;
+inline constexpr TColor clInfoBk = static_cast<TColor>(0x80000000 | COLOR_INFOBK);
+inline constexpr TColor clBtnFace = static_cast<TColor>(0x80000000 | COLOR_BTNFACE);
+
+enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+inline const TEnumInfo& EnumTypeInfo(TFontStyle)
+{
+    static const TEnumInfo info{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+    return info;
+}
+using TFontStyles = TSet<TFontStyle>;
+
+// A font description; Handle makes (and keeps) the matching GDI font.
+class TFont : public TPersistent {
+    QEL_CLASS(TFont)
+public:
+    TFont();
+
+    const std::string& Name() const noexcept { return FName; }
+    void SetName(const std::string& name);
+    int Size() const noexcept { return FSize; }
+    void SetSize(int points);
+    TFontStyles Style() const noexcept { return FStyle; }
+    void SetStyle(TFontStyles style);
+
+    HFONT Handle();
+    void Assign(TPersistent* source) override;
+
+private:
+    std::string FName = "MS Sans Serif";
+    int FSize = 8;
+    TFontStyles FStyle;
+    TGdiObjectHandle FHandle;
+};
+
+// An icon. The object owns its icon handle; Assign copies the icon, so two objects never share one.
+// Streamed as its Data: the icon in the layout of an .ico file.
+class TIcon : public TPersistent {
+    QEL_CLASS(TIcon)
+public:
+    TIcon() = default;
+
+    HICON Handle() const noexcept { return FHandle.Get(); }
+    // Takes ownership of handle.
+    void SetHandle(HICON handle);
+    bool Empty() const noexcept { return !FHandle; }
+    // Gives up ownership: the caller destroys the returned icon.
+    HICON ReleaseHandle() noexcept { return FHandle.Release(); }
+
+    TBytes Data() const;
+    void SetData(const TBytes& data); // EInvalidGraphic for bytes that are not an icon
+
+    void Assign(TPersistent* source) override;
+
+private:
+    TIconHandle FHandle;
+};
+
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};

@@ -115,6 +115,50 @@ void FreeObjectInstance(WNDPROC instance)
     slot.Method = {};
 }
 
+namespace {
+
+struct TWindowHook {
+    HWND Window;
+    WNDPROC Instance;
+    WNDPROC* Previous;
+};
+
+// Installed hooks, in the order they were installed.
+std::vector<TWindowHook>& WindowHooks()
+{
+    static auto* hooks = new std::vector<TWindowHook>();
+    return *hooks;
+}
+
+} // namespace
+
+void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous)
+{
+    previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(instance));
+    WindowHooks().push_back({window, instance, &previous});
+}
+
+void UnhookWindowProc(HWND window, WNDPROC instance)
+{
+    auto& hooks = WindowHooks();
+    auto own = std::find_if(hooks.begin(), hooks.end(),
+                            [&](const TWindowHook& h) { return h.Window == window && h.Instance == instance; });
+    if (own == hooks.end())
+        return;
+    const WNDPROC previous = *own->Previous;
+    if (IsWindow(window)) {
+        auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+        if (current == instance)
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        else
+            for (TWindowHook& later : hooks)
+                if (later.Window == window && *later.Previous == instance)
+                    *later.Previous = previous;
+    }
+    hooks.erase(own);
+}
+
 HWND AllocateHWnd(const TWndMethod& method)
 {
     RegisterWindowClassOnce(UtilWindowClass, 0, nullptr);

@@ -33,6 +33,14 @@ inline constexpr int ObjectInstanceLimit = 1024;
 WNDPROC MakeObjectInstance(const TWndMethod& method);
 void FreeObjectInstance(WNDPROC instance);
 
+// Subclassing a window with object procedures, several on one window forming a chain in which the
+// last installed sees a message first. Each subclasser keeps the procedure it replaced in a field of
+// its own (previous) and passes messages on to it. Removing one that is not the last installed does not
+// break the chain: the one installed after it is handed its previous procedure instead. Removing from a
+// window that no longer exists just forgets the entry.
+void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous);
+void UnhookWindowProc(HWND window, WNDPROC instance);
+
 // A hidden window whose messages go to method; DeallocateHWnd destroys it and frees its procedure.
 HWND AllocateHWnd(const TWndMethod& method);
 void DeallocateHWnd(HWND window);

@@ -1,0 +1,40 @@
+# Entry points; the build itself is CMake's (see CMakeLists.txt), the Wine set-up is in scripts/.
+#   make test    check/install dependencies, configure, build, run all tests under Wine
+#   make demo    build everything and run the tour example in the qel host program
+#   make bench   build and run the benchmarks under Wine
+#   make clean   remove the build tree
+# BUILD=dir selects another build tree (relative to this directory or absolute).
+# ARGS="..." passes extra arguments to ctest in `make test` (e.g. ARGS="-R persistence").
+
+BUILD ?= build
+export BUILD
+
+.PHONY: all deps build test demo bench clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+# Configured once; afterwards `cmake --build` notices changed CMake files and new sources itself.
+$(BUILD)/Makefile: | deps
+	cmake --preset mingw -B $(BUILD)
+
+build: deps $(BUILD)/Makefile
+	cmake --build $(BUILD) -j2
+
+test: build
+	scripts/run-tests.sh $(ARGS)
+
+demo: build
+	@if [ ! -f $(BUILD)/tools/qel.exe ]; then echo "make demo: the qel host program (tools/) does not exist yet." >&2; exit 1; fi
+	@if [ ! -f examples/tour.qfm ]; then echo "make demo: examples/tour.qfm does not exist yet." >&2; exit 1; fi
+	./qel run examples/tour.qfm --seconds 3
+
+bench: build
+	@if [ ! -f $(BUILD)/bench/qelbench.exe ]; then echo "make bench: there are no benchmarks (bench/) yet." >&2; exit 1; fi
+	scripts/wine-run.sh $(BUILD)/bench/qelbench.exe
+
+clean:
+	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null || true; fi
+	rm -rf $(BUILD)

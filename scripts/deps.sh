@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Checks that this Debian machine has what building and testing need, and installs what is missing
+# when run as root (otherwise prints the commands and fails). Makes no apt call when all is there.
+set -euo pipefail
+
+# g++-mingw-w64-i686 brings both thread models; the build uses the posix one.
+packages=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth googletest cmake make)
+
+missing=()
+for package in "${packages[@]}"; do
+  [[ $(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null) == ii* ]] || missing+=("$package")
+done
+((${#missing[@]})) || exit 0
+
+# The 32-bit Wine comes from the i386 archive.
+commands=()
+dpkg --print-foreign-architectures | grep -qx i386 || commands+=("dpkg --add-architecture i386")
+commands+=("apt-get update" "apt-get install -y --no-install-recommends ${missing[*]}")
+
+if ((EUID != 0)); then
+  echo "Missing build dependencies: ${missing[*]}. Install them with:" >&2
+  printf '  sudo %s\n' "${commands[@]}" >&2
+  exit 1
+fi
+
+echo "Installing build dependencies: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+for command in "${commands[@]}"; do
+  echo "+ $command" >&2
+  $command
+done

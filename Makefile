@@ -8,6 +8,7 @@
 
 BUILD ?= build
 export BUILD
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build test demo bench clean
 

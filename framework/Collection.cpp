@@ -126,7 +126,7 @@ TCollection::TCollection(TClass itemClass) : FItemClass(itemClass)
                            " is not a collection item class with a constructor taking its collection");
 }
 
-// Update is no longer virtual here, so descendants hear nothing of the items going.
+// A destructor calls this class's own Update, so descendants hear nothing of the items going.
 TCollection::~TCollection()
 {
     Clear();

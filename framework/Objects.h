@@ -24,7 +24,7 @@ public:                                                                         
     TClass ClassType() const noexcept override;                                                    \
                                                                                                    \
 private:                                                                                           \
-    friend struct TClassInfo;                                                                      \
+    friend struct ::TClassInfo;                                                                    \
     static TPropList PublishedProperties();                                                        \
                                                                                                    \
 public:

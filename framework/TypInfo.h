@@ -173,19 +173,17 @@ public:
         std::memcpy(FMethod.Code.data(), &member, sizeof member);
     }
 
-    // A slot that hands every call to a sink, arguments as text.
-    static TEvent Generic(TEventSink* sink)
+    // A slot holding a method taken from another slot or a published-method record; the streaming
+    // system checks the signatures before it builds one.
+    explicit TEvent(const TMethod& method) : FMethod(method) {}
+
+    // The method of a slot that hands every call to a sink, arguments as text.
+    static TMethod Generic(TEventSink* sink)
     {
-        TEvent event;
-        event.FMethod.Data = sink;
-        event.FMethod.Invoke = reinterpret_cast<TMethod::TInvoke>(&CallSink);
-        return event;
-    }
-    static TEvent FromMethod(const TMethod& method)
-    {
-        TEvent event;
-        event.FMethod = method;
-        return event;
+        TMethod method;
+        method.Data = sink;
+        method.Invoke = reinterpret_cast<TMethod::TInvoke>(&CallSink);
+        return method;
     }
 
     void operator()(Args... args) const
@@ -240,7 +238,7 @@ const TEventTypeInfo& EventTypeInfoOf()
         E::TypeName,
         std::vector<std::string_view>(E::ParamNames.begin(), E::ParamNames.end()),
         &typeid(typename E::TSignature),
-        [](TEventSink* sink) { return E::Generic(sink).Method(); },
+        [](TEventSink* sink) { return E::Generic(sink); },
     };
     return info;
 }
@@ -406,11 +404,8 @@ T FromValue(const TValue& value)
         return T::FromBits(static_cast<std::uint32_t>(std::get<std::int64_t>(value)));
     else if constexpr (kind == TTypeKind::Float || kind == TTypeKind::DateTime)
         return T(std::get<double>(value));
-    else if constexpr (kind == TTypeKind::Method) {
-        T event;
-        static_cast<typename T::TSignature&>(event) = T::FromMethod(std::get<TMethod>(value));
-        return event;
-    }
+    else if constexpr (kind == TTypeKind::Method)
+        return T(std::get<TMethod>(value));
     else
         // The streaming system checks the class against ClassOf before it sets a reference.
         return static_cast<T>(std::get<TObject*>(value));

@@ -1,0 +1,48 @@
+// Form descriptions: the text that stores a form and everything it owns (docs/form-description.md).
+// TReader builds the components a description names; WriteComponentText writes one back.
+#pragma once
+
+#include "framework/Component.h"
+
+#include <functional>
+#include <string>
+
+class TReader {
+public:
+    // Builds a root whose class the registry does not know (the host's generic form); null when it
+    // cannot, which makes the class an unknown one.
+    using TCreateRootEvent = std::function<TComponent*(const std::string& className, TComponent* owner)>;
+    // Supplies the handler for an event whose method name the root does not publish; an unassigned
+    // method when it has none. component is the one whose description holds the line.
+    using TFindMethodEvent =
+        std::function<TMethod(TComponent* component, const TPropInfo& event, const std::string& methodName)>;
+
+    explicit TReader(std::string text);
+
+    void SetOnCreateRoot(TCreateRootEvent handler) { FOnCreateRoot = std::move(handler); }
+    void SetOnFindMethod(TFindMethodEvent handler) { FOnFindMethod = std::move(handler); }
+
+    // Creates the root through its class's virtual constructor with owner (which may be null), reads
+    // the whole description into it and returns it. On any error nothing it created survives.
+    TComponent* ReadComponent(TComponent* owner);
+    // Reads the description into root, a component already built by code, whose class (or one of its
+    // ancestors) must be the stored one. On an error the components this read created are destroyed;
+    // root keeps the property values assigned before the error.
+    void ReadRootComponent(TComponent* root);
+
+private:
+    class TBuilder;
+
+    // The builder's way to the component state and Loaded, which TComponent opens to TReader only.
+    static void SetLoading(TComponent& component, bool loading) { component.SetLoading(loading); }
+    static void Loaded(TComponent& component) { component.Loaded(); }
+
+    std::string FText;
+    TCreateRootEvent FOnCreateRoot;
+    TFindMethodEvent FOnFindMethod;
+};
+
+// The description of root and every component it stores, as TReader reads it. Raises EConvertError
+// naming the property when a value cannot be written: an event handler that is not a published
+// method of root, a reference to a component root does not own, a float that is not finite.
+std::string WriteComponentText(const TComponent& root);

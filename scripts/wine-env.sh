@@ -12,18 +12,23 @@ export WINEPREFIX=$QEL_BUILD/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Creates the prefix on first use (about 12 s). The marker is written only after wineboot and its
-# helper processes have finished, so an interrupted creation is redone instead of half-used.
+# Creates the prefix on first use (about 12 s). A crashing program must end with a backtrace on
+# stderr, not wait on Wine's crash dialog until its test times out. The marker is written only once
+# all this is done, so an interrupted set-up is redone instead of half-used.
 qel_wine_prefix() {
-  [[ -f $WINEPREFIX/.qel-ready ]] && return
+  [[ -f $WINEPREFIX/.qel-configured ]] && return
   echo "Creating the Wine prefix $WINEPREFIX ..." >&2
   mkdir -p "$WINEPREFIX"
-  if ! { wineboot -i && wineserver -w; } >"$QEL_BUILD/wineboot.log" 2>&1; then
+  if ! {
+    wineboot -i &&
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+      wineserver -w
+  } </dev/null >"$QEL_BUILD/wineboot.log" 2>&1; then
     cat "$QEL_BUILD/wineboot.log" >&2
     echo "Creating the Wine prefix failed." >&2
     return 1
   fi
-  touch "$WINEPREFIX/.qel-ready"
+  touch "$WINEPREFIX/.qel-configured"
 }
 
 # Starts the prefix's background processes (services, the desktop window) with their output going

@@ -1,0 +1,54 @@
+// TIniFile: named values in the sections of an INI file, through the system's private-profile calls.
+//
+// The file name is handed to the system unchanged, so a bare name lands where the system puts INI
+// files (the Windows directory). Every text written reads back byte for byte: the system strips blanks
+// and one pair of quotes around a value, so a value that would lose anything that way is written
+// inside quotes. Text that a line of the file cannot hold (a line break or a NUL in a value, names
+// that would read back as something else) raises EIniFileException before the file is touched, as does
+// a write the system refuses.
+#pragma once
+
+#include "framework/Exceptions.h"
+
+#include <optional>
+#include <string>
+
+class TStrings;
+
+class EIniFileException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TIniFile {
+public:
+    explicit TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    const std::string& FileName() const noexcept { return FFileName; }
+
+    // Reads fall back to their default when the value is absent; an integer read also when the text
+    // is not a whole integer.
+    std::string ReadString(const std::string& section, const std::string& name, const std::string& defaultValue) const;
+    void WriteString(const std::string& section, const std::string& name, const std::string& value);
+    int ReadInteger(const std::string& section, const std::string& name, int defaultValue) const;
+    void WriteInteger(const std::string& section, const std::string& name, int value);
+    bool ReadBool(const std::string& section, const std::string& name, bool defaultValue) const;
+    void WriteBool(const std::string& section, const std::string& name, bool value);
+
+    // Replaces the content of strings with the section's entries as name=value lines, each value as
+    // ReadString gives it (none when the section is absent).
+    void ReadSectionValues(const std::string& section, TStrings& strings) const;
+    // Removes the section with all its entries; an absent one is no error.
+    void EraseSection(const std::string& section);
+    // Removes one entry; an absent one is no error.
+    void DeleteKey(const std::string& section, const std::string& name);
+
+private:
+    std::optional<std::string> Read(const std::string& section, const std::string& name) const;
+    // Hands the arguments to the system's writer and raises when it fails.
+    void Write(const char* section, const char* name, const char* value, const std::string& what);
+
+    std::string FFileName;
+};

@@ -1,0 +1,182 @@
+// TIniFile on real files through the system's private-profile calls.
+#include "framework/IniFiles.h"
+
+#include "framework/StringList.h"
+#include "framework/Win32.h"
+#include "tests/persistence/PersistenceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using namespace std::string_literals;
+
+namespace {
+
+class IniFileTest : public testing::Test {
+protected:
+    IniFileTest() : FIni(FFile.Path()) {}
+
+    TTempIniFile FFile;
+    TIniFile FIni;
+};
+
+TEST_F(IniFileTest, WritesOrdinaryEntriesTheOrdinaryWay)
+{
+    FIni.WriteString("Section", "Name", "Value with inner  blanks");
+    FIni.WriteInteger("Section", "Count", -42);
+    FIni.WriteBool("Section", "Flag", true);
+    EXPECT_EQ(FFile.Content(), "[Section]\r\nName=Value with inner  blanks\r\nCount=-42\r\nFlag=1\r\n");
+
+    EXPECT_EQ(FIni.ReadString("Section", "Name", ""), "Value with inner  blanks");
+    EXPECT_EQ(FIni.ReadInteger("Section", "Count", 0), -42);
+    EXPECT_TRUE(FIni.ReadBool("Section", "Flag", false));
+}
+
+TEST_F(IniFileTest, ReadsFallBackToTheirDefault)
+{
+    EXPECT_EQ(FIni.ReadString("Section", "Name", "  default  "), "  default  ");
+    EXPECT_EQ(FIni.ReadString("Section", "Name", "\n"), "\n");
+    EXPECT_EQ(FIni.ReadInteger("Section", "Name", INT_MIN), INT_MIN);
+    EXPECT_TRUE(FIni.ReadBool("Section", "Name", true));
+    FIni.WriteString("Section", "Text", "twelve");
+    EXPECT_EQ(FIni.ReadInteger("Section", "Text", 99), 99);
+    EXPECT_FALSE(FIni.ReadBool("Section", "Text", false));
+}
+
+TEST_F(IniFileTest, IntegersRoundTrip)
+{
+    for (int value : {0, 1, -1, 123456789, INT_MIN, INT_MAX}) {
+        FIni.WriteInteger("S", "I", value);
+        EXPECT_EQ(FIni.ReadInteger("S", "I", value == 0 ? 1 : 0), value);
+    }
+}
+
+TEST_F(IniFileTest, ValuesTheSystemWouldTrimAreQuotedAndComeBackWhole)
+{
+    const std::string values[] = {" leading",   "trailing ", "\ttab\t",        "\"quoted\"", "'single'",
+                                  "\"",         "'",         "\"unbalanced",   "mixed\"'",   " ",
+                                  "\x1a" "ctrl-z", "\x0b\x0c", "''",            ""};
+    for (const std::string& value : values) {
+        FIni.WriteString("S", "V", value);
+        EXPECT_EQ(FIni.ReadString("S", "V", "default"), value) << "value [" << value << "]";
+    }
+    FIni.WriteString("S", "V", " x ");
+    EXPECT_NE(FFile.Content().find("V=\" x \"\r\n"), std::string::npos) << FFile.Content();
+}
+
+TEST_F(IniFileTest, ValuesOtherProgramsWroteReadAsBefore)
+{
+    FFile.SetContent("[S]\r\nQuoted=\"inside quotes\"\r\nSingle='single'\r\nPadded=   padded   \r\n"
+                     "Plain=plain\r\n");
+    EXPECT_EQ(FIni.ReadString("S", "Quoted", ""), "inside quotes");
+    EXPECT_EQ(FIni.ReadString("S", "Single", ""), "single");
+    EXPECT_EQ(FIni.ReadString("S", "Padded", ""), "padded");
+    EXPECT_EQ(FIni.ReadString("S", "Plain", ""), "plain");
+}
+
+TEST_F(IniFileTest, AValueALineCannotHoldRaisesAndChangesNothing)
+{
+    FIni.WriteString("S", "V", "kept");
+    const std::string before = FFile.Content();
+    for (const std::string& value : {"line\nfeed"s, "carriage\rreturn"s, "nul\0inside"s, "\r\n"s}) {
+        try {
+            FIni.WriteString("S", "V", value);
+            FAIL() << "no exception";
+        } catch (const EIniFileException& e) {
+            EXPECT_NE(e.Message().find(FFile.Path()), std::string::npos) << e.Message();
+            EXPECT_NE(e.Message().find("'V'"), std::string::npos) << e.Message();
+        }
+        EXPECT_EQ(FFile.Content(), before);
+    }
+    EXPECT_EQ(FIni.ReadString("S", "V", ""), "kept");
+}
+
+TEST_F(IniFileTest, NamesThatWouldReadBackAsSomethingElseRaise)
+{
+    for (const std::string& name :
+         {"a=b"s, ""s, " lead"s, "trail "s, "line\nbreak"s, "nul\0"s, ";comment"s, "[header"s}) {
+        EXPECT_THROW(FIni.WriteString("S", name, "v"), EIniFileException) << "name [" << name << "]";
+        EXPECT_THROW(FIni.DeleteKey("S", name), EIniFileException) << "name [" << name << "]";
+    }
+    for (const std::string& section : {"a]b"s, ""s, " lead"s, "trail "s, "line\rbreak"s, "nul\0"s}) {
+        EXPECT_THROW(FIni.WriteString(section, "N", "v"), EIniFileException) << "section [" << section << "]";
+        EXPECT_THROW(FIni.EraseSection(section), EIniFileException) << "section [" << section << "]";
+    }
+    EXPECT_THROW((void)FIni.ReadString("S\0T"s, "N", ""), EIniFileException);
+    EXPECT_FALSE(FFile.Exists());
+}
+
+TEST_F(IniFileTest, AWriteTheSystemRefusesRaisesNamingTheFile)
+{
+    TIniFile ini("C:\\qel-no-such-directory\\deeper\\file.ini");
+    try {
+        ini.WriteString("S", "N", "v");
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_NE(e.Message().find("C:\\qel-no-such-directory\\deeper\\file.ini"), std::string::npos) << e.Message();
+    }
+}
+
+TEST_F(IniFileTest, ABareFileNameGoesWhereTheSystemPutsIniFiles)
+{
+    const std::string bare = "qel-bare-" + std::to_string(GetCurrentProcessId()) + ".ini";
+    char windows[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string expected = std::string(windows) + "\\" + bare;
+    TIniFile ini(bare);
+    ini.WriteString("S", "N", "v");
+    const bool there = GetFileAttributesA(expected.c_str()) != INVALID_FILE_ATTRIBUTES;
+    (void)DeleteFileA(expected.c_str());
+    EXPECT_TRUE(there) << expected;
+    EXPECT_EQ(ini.FileName(), bare);
+}
+
+TEST_F(IniFileTest, LongValuesAndLongSectionsAreReadWhole)
+{
+    const std::string longValue(5000, 'v');
+    FIni.WriteString("S", "Long", longValue);
+    EXPECT_EQ(FIni.ReadString("S", "Long", ""), longValue);
+
+    for (int i = 0; i < 200; ++i)
+        FIni.WriteInteger("Many", "EntryWithALongishName" + std::to_string(i), i);
+    TStringList list;
+    FIni.ReadSectionValues("Many", list);
+    ASSERT_EQ(list.Count(), 200);
+    EXPECT_EQ(list[0], "EntryWithALongishName0=0");
+    EXPECT_EQ(list[199], "EntryWithALongishName199=199");
+}
+
+TEST_F(IniFileTest, ReadSectionValuesGivesEachValueAsReadStringDoes)
+{
+    FIni.WriteString("S", "Padded", "  padded  ");
+    FIni.WriteString("S", "Quoted", "\"q\"");
+    FIni.WriteString("S", "Plain", "plain");
+    TStringList list;
+    list.Add("old line");
+    FIni.ReadSectionValues("S", list);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[0], "Padded=  padded  ");
+    EXPECT_EQ(list[1], "Quoted=\"q\"");
+    EXPECT_EQ(list[2], "Plain=plain");
+
+    FIni.ReadSectionValues("Missing", list);
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(IniFileTest, EraseSectionAndDeleteKey)
+{
+    FIni.WriteString("S", "A", "1");
+    FIni.WriteString("S", "B", "2");
+    FIni.WriteString("T", "C", "3");
+    FIni.DeleteKey("S", "A");
+    EXPECT_EQ(FIni.ReadString("S", "A", "gone"), "gone");
+    EXPECT_EQ(FIni.ReadString("S", "B", ""), "2");
+    FIni.EraseSection("S");
+    EXPECT_EQ(FIni.ReadString("S", "B", "gone"), "gone");
+    EXPECT_EQ(FFile.Content(), "[T]\r\nC=3\r\n");
+    EXPECT_NO_THROW(FIni.EraseSection("S"));
+    EXPECT_NO_THROW(FIni.DeleteKey("S", "A"));
+}
+
+} // namespace

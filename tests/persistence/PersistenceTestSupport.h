@@ -1,0 +1,70 @@
+// Places and probes shared by the persistence tests: a registry key and an INI file of their own that
+// are removed afterwards, raw access to what was stored, and a counter for notify events.
+#pragma once
+
+#include "framework/TypInfo.h"
+#include "framework/Win32.h"
+
+#include <optional>
+#include <string>
+
+// A key below HKEY_CURRENT_USER\Software\QELSystmTests, unique to the process and the instance. The
+// whole tree goes with the object.
+class TTempRegistryKey {
+public:
+    TTempRegistryKey();
+    ~TTempRegistryKey();
+    TTempRegistryKey(const TTempRegistryKey&) = delete;
+    TTempRegistryKey& operator=(const TTempRegistryKey&) = delete;
+
+    // Below HKEY_CURRENT_USER, without a leading backslash.
+    const std::string& Path() const noexcept { return FPath; }
+
+private:
+    std::string FPath;
+};
+
+// A file name in the temporary directory, unique to the process and the instance; the file (if any
+// was made) goes with the object.
+class TTempIniFile {
+public:
+    TTempIniFile();
+    ~TTempIniFile();
+    TTempIniFile(const TTempIniFile&) = delete;
+    TTempIniFile& operator=(const TTempIniFile&) = delete;
+
+    const std::string& Path() const noexcept { return FPath; }
+    bool Exists() const;
+    // The file's bytes (empty when it does not exist), and a way to write it as another program would.
+    std::string Content() const;
+    void SetContent(const std::string& content) const;
+
+private:
+    std::string FPath;
+};
+
+// A stored registry value as the registry holds it.
+struct TRawValue {
+    DWORD Type = REG_NONE;
+    std::string Data;
+};
+std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name);
+void SetRawRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                         const std::string& data);
+bool RawRegistryKeyExists(HKEY root, const std::string& path);
+// The number of values directly in the key; 0 when it does not exist.
+int RawRegistryValueCount(HKEY root, const std::string& path);
+
+// Counts the calls of the notify event it hands out and keeps the last sender.
+class TEventCounter : public TObject {
+public:
+    TNotifyEvent Handler() { return TNotifyEvent(this, &TEventCounter::Fired); }
+    void Fired(TObject* sender)
+    {
+        ++Count;
+        Sender = sender;
+    }
+
+    int Count = 0;
+    TObject* Sender = nullptr;
+};

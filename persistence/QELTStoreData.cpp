@@ -1,0 +1,210 @@
+// The settings store and the store-data component.
+#include "persistence/QELTStoreData.h"
+
+#include "framework/IniFiles.h"
+#include "framework/Registry.h"
+
+#include <algorithm>
+
+const std::array<HKEY, 6> QELHKeys{HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,   HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS,        HKEY_CURRENT_CONFIG, HKEY_DYN_DATA};
+
+QEL_CLASS_INFO(TQELRegistry, TPersistent)
+{
+    return {
+        Prop("Rootkey", &TQELRegistry::Rootkey, &TQELRegistry::SetRootkey).Default(hkeyCurrentUser),
+        Prop("Path", &TQELRegistry::Path, &TQELRegistry::SetPath).Stored(TStored::NotEmpty),
+        Prop("Section", &TQELRegistry::Section, &TQELRegistry::SetSection).Stored(TStored::NotEmpty),
+    };
+}
+
+QEL_CLASS_INFO(TQELIniFile, TPersistent)
+{
+    return {
+        Prop("Filename", &TQELIniFile::Filename, &TQELIniFile::SetFilename).Stored(TStored::NotEmpty),
+        Prop("Section", &TQELIniFile::Section, &TQELIniFile::SetSection).Stored(TStored::NotEmpty),
+    };
+}
+
+QEL_CLASS_INFO(TQELDataStore, TPersistent)
+{
+    return {
+        Prop("ErrorInt", &TQELDataStore::ErrorInt, &TQELDataStore::SetErrorInt).Stored(TStored::Always),
+        Prop("ErrorStr", &TQELDataStore::ErrorStr, &TQELDataStore::SetErrorStr).Stored(TStored::NotEmpty),
+        Prop("ErrorBool", &TQELDataStore::ErrorBool, &TQELDataStore::SetErrorBool).Stored(TStored::Always),
+        Prop("OnError", &TQELDataStore::OnError, &TQELDataStore::SetOnError),
+        Prop("Enabled", &TQELDataStore::Enabled, &TQELDataStore::SetEnabled).Default(true),
+        Prop("Datatype", &TQELDataStore::Datatype, &TQELDataStore::SetDatatype).Default(sRegistry),
+        Prop("Registry", &TQELDataStore::Registry),
+        Prop("Inifile", &TQELDataStore::Inifile),
+    };
+}
+
+QEL_CLASS_INFO(TQELStoreData, TQELSystemsComponent)
+{
+    return {
+        Prop("OnError", &TQELStoreData::OnError, &TQELStoreData::SetOnError),
+        Prop("DataStore", &TQELStoreData::DataStore),
+    };
+}
+
+namespace {
+
+// The one shift applied to every byte of scrambled text. Part of the stored format. Chosen so that
+// no printable character of the ANSI code page (blank to tilde, and the defined codes from 0x80 up)
+// becomes a NUL, a line feed or a carriage return, which an INI file could not hold.
+constexpr unsigned char ScrambleOffset = 0xF7;
+
+std::string Shifted(const std::string& text, unsigned char offset)
+{
+    std::string result(text.size(), '\0');
+    std::transform(text.begin(), text.end(), result.begin(),
+                   [offset](char c) { return static_cast<char>(static_cast<unsigned char>(c) + offset); });
+    return result;
+}
+
+std::string Scrambled(const std::string& text)
+{
+    return Shifted(text, ScrambleOffset);
+}
+
+std::string Unscrambled(const std::string& text)
+{
+    return Shifted(text, static_cast<unsigned char>(256 - ScrambleOffset));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// TQELRegistry, TQELIniFile
+
+TQELRegistry::TQELRegistry() : FPath("Software\\Company\\Product"), FSection("MySection")
+{
+}
+
+TQELIniFile::TQELIniFile() : FFilename("MyFile.ini"), FSection("MySection")
+{
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TQELDataStore
+
+TQELDataStore::TQELDataStore()
+    : FErrorStr("Error"), FRegistry(std::make_unique<TQELRegistry>()), FInifile(std::make_unique<TQELIniFile>())
+{
+}
+
+void TQELDataStore::FireError()
+{
+    FOnError(this);
+}
+
+template <class F>
+bool TQELDataStore::Access(F&& call)
+{
+    // Designers type paths with either slash; the registry knows only the backslash. The property
+    // keeps the corrected path, whether or not this operation goes on.
+    if (FRegistry->Path().find('/') != std::string::npos) {
+        std::string path = FRegistry->Path();
+        std::replace(path.begin(), path.end(), '/', '\\');
+        FRegistry->SetPath(path);
+    }
+    if (!FEnabled)
+        return false;
+    const std::string& section = FDatatype == sRegistry ? FRegistry->Section() : FInifile->Section();
+    if (section.empty()) {
+        FireError();
+        return false;
+    }
+    if (FDatatype == sRegistry) {
+        if (FRegistry->Path().empty())
+            return false;
+        TRegIniFile store(FRegistry->Path());
+        store.SetRootKey(QELHKeys.at(FRegistry->Rootkey()));
+        call(store, section);
+    } else {
+        if (FInifile->Filename().empty())
+            return false;
+        TIniFile store(FInifile->Filename());
+        call(store, section);
+    }
+    return true;
+}
+
+std::string TQELDataStore::ReadStr(const std::string& name)
+{
+    std::string result = FErrorStr;
+    const bool reached = Access(
+        [&](auto& store, const std::string& section) { result = store.ReadString(section, name, FErrorStr); });
+    if (reached && result == FErrorStr)
+        FireError();
+    return result;
+}
+
+void TQELDataStore::ReadStrs(TStrings& strings)
+{
+    Access([&](auto& store, const std::string& section) { store.ReadSectionValues(section, strings); });
+}
+
+std::string TQELDataStore::ReadCrypt(const std::string& name)
+{
+    // The fallback comes back as it is: it was never scrambled.
+    const std::string fallback = FErrorStr;
+    const std::string result = ReadStr(name);
+    return result == fallback ? result : Unscrambled(result);
+}
+
+void TQELDataStore::WriteCrypt(const std::string& name, const std::string& value)
+{
+    Access([&](auto& store, const std::string& section) { store.WriteString(section, name, Scrambled(value)); });
+}
+
+void TQELDataStore::WriteStr(const std::string& name, const std::string& value)
+{
+    Access([&](auto& store, const std::string& section) { store.WriteString(section, name, value); });
+}
+
+int TQELDataStore::ReadInt(const std::string& name)
+{
+    int result = FErrorInt;
+    const bool reached = Access(
+        [&](auto& store, const std::string& section) { result = store.ReadInteger(section, name, FErrorInt); });
+    if (reached && result == FErrorInt)
+        FireError();
+    return result;
+}
+
+void TQELDataStore::WriteInt(const std::string& name, int value)
+{
+    Access([&](auto& store, const std::string& section) { store.WriteInteger(section, name, value); });
+}
+
+bool TQELDataStore::ReadBool(const std::string& name)
+{
+    bool result = FErrorBool;
+    Access([&](auto& store, const std::string& section) { result = store.ReadBool(section, name, FErrorBool); });
+    return result;
+}
+
+void TQELDataStore::WriteBool(const std::string& name, bool value)
+{
+    Access([&](auto& store, const std::string& section) { store.WriteBool(section, name, value); });
+}
+
+void TQELDataStore::Erase()
+{
+    Access([&](auto& store, const std::string& section) { store.EraseSection(section); });
+}
+
+void TQELDataStore::DeleteKey(const std::string& name)
+{
+    Access([&](auto& store, const std::string& section) { store.DeleteKey(section, name); });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TQELStoreData
+
+TQELStoreData::TQELStoreData(TComponent* owner)
+    : TQELSystemsComponent(owner), FDataStore(std::make_unique<TQELDataStore>())
+{
+}

@@ -114,3 +114,16 @@ int RawRegistryValueCount(HKEY root, const std::string& path)
         return 0;
     return static_cast<int>(count);
 }
+
+QEL_CLASS_INFO(TPersistenceTestForm, TComponent)
+{
+    return {};
+}
+
+TMethodList TPersistenceTestForm::PublishedMethods()
+{
+    return {
+        PublishedMethod<TPersistenceTestForm>("IllegalAbortDetected", &TPersistenceTestForm::IllegalAbortDetected),
+        PublishedMethod<TPersistenceTestForm>("StoreError", &TPersistenceTestForm::StoreError),
+    };
+}

@@ -2,7 +2,7 @@
 // are removed afterwards, raw access to what was stored, and a counter for notify events.
 #pragma once
 
-#include "framework/TypInfo.h"
+#include "framework/Component.h"
 #include "framework/Win32.h"
 
 #include <optional>
@@ -67,4 +67,30 @@ public:
 
     int Count = 0;
     TObject* Sender = nullptr;
+};
+
+// The root of the form descriptions the tests read and write: it publishes the methods their events
+// name and counts the calls.
+class TPersistenceTestForm : public TComponent {
+    QEL_CLASS(TPersistenceTestForm)
+public:
+    using TComponent::TComponent;
+
+    void IllegalAbortDetected(TObject* sender)
+    {
+        ++IllegalAborts;
+        LastSender = sender;
+    }
+    void StoreError(TObject* sender)
+    {
+        ++StoreErrors;
+        LastSender = sender;
+    }
+
+    int IllegalAborts = 0;
+    int StoreErrors = 0;
+    TObject* LastSender = nullptr;
+
+private:
+    static TMethodList PublishedMethods();
 };

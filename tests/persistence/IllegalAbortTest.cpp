@@ -1,0 +1,195 @@
+// TQELIllegalAbort: the marker of a run that did not end, proved with forms loaded from descriptions,
+// in this process and in child processes that are killed or end normally.
+#include "persistence/QELTIllegalAbort.h"
+
+#include "framework/FormText.h"
+#include "framework/IniFiles.h"
+#include "tests/persistence/ChildProcess.h"
+#include "tests/persistence/PersistenceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+TEST(IllegalAbortCreation, ANewComponentHasADefaultStoreWithErrorIntZero)
+{
+    TQELIllegalAbort component(nullptr);
+    EXPECT_EQ(component.About(), "(About)");
+    ASSERT_NE(component.ParamStore(), nullptr);
+    EXPECT_EQ(component.ParamStore()->ErrorInt(), 0);
+    EXPECT_EQ(component.ParamStore()->Registry()->Path(), "Software\\Company\\Product");
+    EXPECT_EQ(component.ParamStore()->Registry()->Section(), "MySection");
+    EXPECT_FALSE(component.OnIllegalAbort().Assigned());
+    // Created by code, it never loads, so it never sets the marker; its destructor then writes 0 to
+    // the default location, which this test must not leave behind.
+    component.ParamStore()->SetEnabled(false);
+}
+
+class IllegalAbortTest : public testing::TestWithParam<TQELDatatype> {
+protected:
+    bool Registry() const { return GetParam() == sRegistry; }
+
+    // A form holding the component, its store on this test's own location.
+    std::string Description(const std::string& storeLines = {}, const std::string& section = "Run") const
+    {
+        std::string location;
+        if (Registry())
+            location = "    ParamStore.Registry.Path = '" + FKey.Path() + "'\n"
+                       "    ParamStore.Registry.Section = '" + section + "'\n";
+        else
+            location = "    ParamStore.Datatype = sIniFile\n"
+                       "    ParamStore.Inifile.Filename = '" + FFile.Path() + "'\n"
+                       "    ParamStore.Inifile.Section = '" + section + "'\n";
+        return "object Form: TPersistenceTestForm\n"
+               "  object Detector: TQELIllegalAbort\n"
+               "    ParamStore.OnError = StoreError\n" +
+               location + storeLines +
+               "    OnIllegalAbort = IllegalAbortDetected\n"
+               "  end\n"
+               "end\n";
+    }
+    std::unique_ptr<TPersistenceTestForm> Load(const std::string& description) const
+    {
+        return std::unique_ptr<TPersistenceTestForm>(
+            ObjectAs<TPersistenceTestForm>(TReader(description).ReadComponent(nullptr)));
+    }
+    // The marker as stored; nothing when absent.
+    std::optional<int> Marker(const std::string& section = "Run") const
+    {
+        if (Registry()) {
+            const auto value = RawRegistryValue(HKEY_CURRENT_USER, FKey.Path() + "\\" + section, "IllegalAbort");
+            if (!value || value->Type != REG_DWORD)
+                return std::nullopt;
+            return *reinterpret_cast<const int*>(value->Data.data());
+        }
+        const int absent = -123456;
+        const int value = TIniFile(FFile.Path()).ReadInteger(section, "IllegalAbort", absent);
+        return value == absent ? std::nullopt : std::optional<int>(value);
+    }
+    void SetMarker(int value) const
+    {
+        if (Registry())
+            SetRawRegistryValue(HKEY_CURRENT_USER, FKey.Path() + "\\Run", "IllegalAbort", REG_DWORD,
+                                std::string(reinterpret_cast<const char*>(&value), sizeof value));
+        else
+            TIniFile(FFile.Path()).WriteInteger("Run", "IllegalAbort", value);
+    }
+
+    TTempRegistryKey FKey;
+    TTempIniFile FFile;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothStores, IllegalAbortTest, testing::Values(sRegistry, sIniFile),
+                         [](const testing::TestParamInfo<TQELDatatype>& info) {
+                             return info.param == sRegistry ? "Registry" : "IniFile";
+                         });
+
+TEST_P(IllegalAbortTest, AFirstRunFiresNothingAndHoldsTheMarkerUntilItsOrderlyEnd)
+{
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 0);
+    // The absent marker reads as ErrorInt, which the store reports.
+    EXPECT_EQ(form->StoreErrors, 1);
+    EXPECT_EQ(Marker(), 1);
+    form.reset();
+    EXPECT_EQ(Marker(), 0);
+}
+
+TEST_P(IllegalAbortTest, AfterAnOrderlyEndTheNextLoadFiresNothing)
+{
+    Load(Description()).reset();
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 0);
+    EXPECT_EQ(form->StoreErrors, 1); // the stored 0 equals ErrorInt
+    EXPECT_EQ(Marker(), 1);
+}
+
+TEST_P(IllegalAbortTest, AMarkerLeftAtOneFiresOnceAndIsSetAgain)
+{
+    SetMarker(1);
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 1);
+    EXPECT_EQ(form->LastSender, form->FindComponent("Detector"));
+    EXPECT_EQ(form->StoreErrors, 0);
+    EXPECT_EQ(Marker(), 1);
+}
+
+TEST_P(IllegalAbortTest, AnyOtherNumberCountsAsAnOrderlyEndAndIsOverwritten)
+{
+    SetMarker(2);
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 0);
+    EXPECT_EQ(Marker(), 1);
+}
+
+TEST_P(IllegalAbortTest, AnotherSectionLooksAtAFreshMarker)
+{
+    SetMarker(1);
+    auto form = Load(Description({}, "Other"));
+    EXPECT_EQ(form->IllegalAborts, 0);
+    EXPECT_EQ(Marker("Other"), 1);
+    EXPECT_EQ(Marker("Run"), 1);
+}
+
+TEST_P(IllegalAbortTest, ADisabledStoreNeverFiresAndWritesNothing)
+{
+    SetMarker(1);
+    auto form = Load(Description("    ParamStore.Enabled = False\n"));
+    EXPECT_EQ(form->IllegalAborts, 0);
+    EXPECT_EQ(form->StoreErrors, 0);
+    form.reset();
+    EXPECT_EQ(Marker(), 1);
+}
+
+TEST_P(IllegalAbortTest, AComponentCreatedByCodeNeverSetsTheMarkerButClearsIt)
+{
+    SetMarker(1);
+    TPersistenceTestForm form(nullptr);
+    auto* component = new TQELIllegalAbort(&form);
+    component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
+    TQELDataStore& store = *component->ParamStore();
+    store.Registry()->SetPath(FKey.Path());
+    store.Registry()->SetSection("Run");
+    store.Inifile()->SetFilename(FFile.Path());
+    store.Inifile()->SetSection("Run");
+    store.SetDatatype(GetParam());
+    EXPECT_EQ(Marker(), 1);
+    delete component;
+    EXPECT_EQ(form.IllegalAborts, 0);
+    EXPECT_EQ(Marker(), 0);
+}
+
+TEST_P(IllegalAbortTest, AKilledRunIsReportedOnceByTheNextLoad)
+{
+    ASSERT_EQ(RunChild(Description(), TChildEnd::Killed), KilledExitCode);
+    // The killed run never reached its orderly end.
+    EXPECT_EQ(Marker(), 1);
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 1);
+    EXPECT_EQ(Marker(), 1);
+    form.reset();
+    EXPECT_EQ(Marker(), 0);
+    // Reported once: the run after an orderly end hears nothing.
+    EXPECT_EQ(Load(Description())->IllegalAborts, 0);
+}
+
+TEST_P(IllegalAbortTest, ARunThatEndsNormallyLeavesZeroAndTheNextLoadFiresNothing)
+{
+    ASSERT_EQ(RunChild(Description(), TChildEnd::Normal), 0u);
+    EXPECT_EQ(Marker(), 0);
+    auto form = Load(Description());
+    EXPECT_EQ(form->IllegalAborts, 0);
+    EXPECT_EQ(Marker(), 1);
+}
+
+TEST_P(IllegalAbortTest, ARunningInstanceMakesAnotherOneStartedMeanwhileReport)
+{
+    auto first = Load(Description());
+    auto second = Load(Description());
+    EXPECT_EQ(first->IllegalAborts, 0);
+    EXPECT_EQ(second->IllegalAborts, 1);
+}
+
+} // namespace

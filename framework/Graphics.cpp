@@ -17,19 +17,25 @@ TFont::TFont() = default;
 void TFont::SetName(const std::string& name)
 {
     FName = name;
-    FHandle.Reset();
+    Changed();
 }
 
 void TFont::SetSize(int points)
 {
     FSize = points;
-    FHandle.Reset();
+    Changed();
 }
 
 void TFont::SetStyle(TFontStyles style)
 {
     FStyle = style;
+    Changed();
+}
+
+void TFont::Changed()
+{
     FHandle.Reset();
+    FOnChange(this);
 }
 
 HFONT TFont::Handle()
@@ -53,7 +59,7 @@ void TFont::Assign(TPersistent* source)
         FName = font->FName;
         FSize = font->FSize;
         FStyle = font->FStyle;
-        FHandle.Reset();
+        Changed();
         return;
     }
     TPersistent::Assign(source);

@@ -37,11 +37,18 @@ public:
     HFONT Handle();
     void Assign(TPersistent* source) override;
 
+    // Fired after every change, so that the windows drawing with the font take the new one.
+    const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
+    void SetOnChange(const TNotifyEvent& event) { FOnChange = event; }
+
 private:
+    void Changed();
+
     std::string FName = "MS Sans Serif";
     int FSize = 8;
     TFontStyles FStyle;
     TGdiObjectHandle FHandle;
+    TNotifyEvent FOnChange;
 };
 
 // An icon. The object owns its icon handle; Assign copies the icon, so two objects never share one.

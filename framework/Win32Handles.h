@@ -41,3 +41,6 @@ using TMenuHandle = TUniqueHandle<HMENU, &DestroyMenu>;
 using TGdiObjectHandle = TUniqueHandle<HGDIOBJ, &DeleteObject>;
 using TKernelHandle = TUniqueHandle<HANDLE, &CloseHandle>;
 using TRegKeyHandle = TUniqueHandle<HKEY, &RegCloseKey>;
+// A device context of the whole screen (GetDC(nullptr)), for measuring text before any window exists.
+inline int ReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
+using TScreenDCHandle = TUniqueHandle<HDC, &ReleaseScreenDC>;

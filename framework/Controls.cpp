@@ -268,7 +268,7 @@ void TControl::SetVisible(bool visible)
 
 void TControl::SetCaption(const std::string& caption)
 {
-    if (caption == FCaption)
+    if (caption == GetText())
         return;
     FCaption = caption;
     TextChanged();
@@ -347,6 +347,11 @@ void TControl::Paint(HDC)
 {
 }
 
+bool TControl::DialogChar(char)
+{
+    return false;
+}
+
 void TControl::Invalidate()
 {
     if (FParent && FParent->HandleAllocated() && !dynamic_cast<TWinControl*>(this))
@@ -404,6 +409,11 @@ void TWinControl::CreateParams(TCreateParams& params)
 
 void TWinControl::CreateWnd()
 {
+    // The parent's window comes first, and creating it creates its children's, this one's included.
+    if (Parent())
+        Parent()->Handle();
+    if (FHandle)
+        return;
     TCreateParams params;
     CreateParams(params);
     if (!params.SystemClass)
@@ -419,6 +429,9 @@ void TWinControl::CreateWnd()
     SetPropA(window, ControlProperty, this);
     FDefWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FObjectInstance)));
+    // The system's controls draw with the font they are given; ours ask FontHandle when they paint.
+    if (FSystemClass)
+        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
     UpdateBoundsFromWindow();
     CreateWindowHandle();
     for (TControl* control : FControls)
@@ -434,6 +447,7 @@ void TWinControl::DestroyWnd()
     if (!FHandle)
         return;
     UpdateBoundsFromWindow();
+    FCaption = GetText(); // what the user typed survives into the next window
     // The window's last messages still go through its procedures; WM_NCDESTROY lets the handle go.
     DestroyWindow(FHandle.Get());
     if (FHandle) {
@@ -519,20 +533,19 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
     UpdateBoundsFromWindow();
 }
 
+// The client area depends on the window's frame, which only the window knows: asking for it is a
+// request of the handle.
 RECT TWinControl::ClientRect() const
 {
-    RECT r{0, 0, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top};
-    if (FHandle)
-        GetClientRect(FHandle.Get(), &r);
+    RECT r{0, 0, 0, 0};
+    GetClientRect(const_cast<TWinControl*>(this)->Handle(), &r);
     return r;
 }
 
 POINT TWinControl::ClientOrigin() const
 {
-    if (!FHandle)
-        return TControl::ClientOrigin();
     POINT origin{0, 0};
-    ClientToScreen(FHandle.Get(), &origin);
+    ClientToScreen(const_cast<TWinControl*>(this)->Handle(), &origin);
     return origin;
 }
 
@@ -556,10 +569,42 @@ void TWinControl::SetVisible(bool visible)
         ShowWindow(FHandle.Get(), visible ? (Parent() ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
 }
 
+std::string TWinControl::GetText() const
+{
+    if (!FHandle)
+        return FCaption;
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(FHandle.Get())) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(FHandle.Get(), text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 void TWinControl::TextChanged()
 {
     if (FHandle)
         SetWindowTextA(FHandle.Get(), FCaption.c_str());
+}
+
+HFONT TWinControl::FontHandle()
+{
+    return Parent() ? Parent()->FontHandle() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void TWinControl::FontChanged()
+{
+    if (FHandle) {
+        if (FSystemClass)
+            SendMessageA(FHandle.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+        else
+            InvalidateRect(FHandle.Get(), nullptr, TRUE);
+    }
+    for (TControl* control : FControls)
+        control->FontChanged();
+}
+
+bool TWinControl::DialogChar(char key)
+{
+    return std::any_of(FControls.begin(), FControls.end(),
+                       [key](TControl* control) { return control->DialogChar(key); });
 }
 
 void TWinControl::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const
@@ -607,6 +652,14 @@ void TWinControl::WndProc(TMessage& message)
             return;
         }
         break;
+    case WM_DRAWITEM: {
+        HWND item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam)->hwndItem;
+        if (TWinControl* child = FindControl(item); child && child != this) {
+            message.Result = SendMessageA(item, CN_DRAWITEM, message.WParam, message.LParam);
+            return;
+        }
+        break;
+    }
     case WM_WINDOWPOSCHANGED: {
         DefaultHandler(message);
         UpdateBoundsFromWindow();

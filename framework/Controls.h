@@ -44,6 +44,7 @@ void UnhookWindowProc(HWND window, WNDPROC instance);
 // A hidden window whose messages go to method; DeallocateHWnd destroys it and frees its procedure.
 HWND AllocateHWnd(const TWndMethod& method);
 void DeallocateHWnd(HWND window);
+using TUtilWindowHandle = TUniqueHandle<HWND, &DeallocateHWnd>;
 
 class TWinControl;
 
@@ -73,8 +74,12 @@ public:
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
 
-    const std::string& Caption() const noexcept { return FCaption; }
+    // A windowed control's caption is its window's text, which the user may have edited.
+    std::string Caption() const { return GetText(); }
     void SetCaption(const std::string& caption);
+    // The same text under the name edit controls give it.
+    std::string Text() const { return GetText(); }
+    void SetText(const std::string& text) { SetCaption(text); }
 
     // The client area in client coordinates, and the screen position of its top-left corner.
     virtual RECT ClientRect() const;
@@ -92,7 +97,14 @@ public:
     // coordinates); a windowed control draws into its own.
     virtual void Paint(HDC dc);
 
+    // The font the control draws with changed (its form's font).
+    virtual void FontChanged() {}
+    // An accelerator key (Alt+key) pressed in the control's form: a control that takes it acts and
+    // returns true.
+    virtual bool DialogChar(char key);
+
 protected:
+    virtual std::string GetText() const { return FCaption; }
     virtual void TextChanged() {}
     // Asks the parent to repaint the control's rectangle (a control without a window draws itself
     // inside its parent's paint).
@@ -131,6 +143,11 @@ public:
 
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
 
+    // The font of the control's text: its parent's, up to the form that sets it.
+    virtual HFONT FontHandle();
+    void FontChanged() override;
+    bool DialogChar(char key) override;
+
     // The window procedure of the control's window: handles what the framework needs and passes the
     // rest to DefaultHandler.
     virtual void WndProc(TMessage& message);
@@ -155,6 +172,7 @@ protected:
     // Called once the window exists and runs the framework's procedure.
     virtual void CreateWindowHandle() {}
     void Paint(HDC dc) override;
+    std::string GetText() const override;
     void TextChanged() override;
     void SetClientSize(int width, int height) override;
     // Called by WndProc when the window moved or was resized by the system or the user.
@@ -180,6 +198,10 @@ private:
 TWinControl* FindControl(HWND window);
 
 // Notifications a parent reflects to the child control they concern (WM_COMMAND from a button or a
-// combo box arrives at the child as CN_COMMAND).
+// combo box arrives at the child as CN_COMMAND, an owner-drawn button's WM_DRAWITEM as CN_DRAWITEM).
 inline constexpr UINT CN_BASE = 0xBC00;
 inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+inline constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+// Sent by a form to its controls' windows when Enter or Escape (WParam: VK_RETURN, VK_ESCAPE) was
+// pressed and no control wanted it; the default or cancel button answers 1 and acts.
+inline constexpr UINT CM_DIALOGKEY = 0xB000;

@@ -7,6 +7,7 @@ namespace {
 
 constexpr UINT CM_RELEASE = CN_BASE - 0x100 + 1;
 constexpr const char* ApplicationWindowClass = "TApplication";
+constexpr int ShowCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED}; // by TWindowState
 
 // The application and the screen live until the process ends; what the application owns is destroyed
 // at a normal end, so that components get their orderly destruction.
@@ -27,6 +28,18 @@ std::string ModuleFileName()
             return path;
         }
         path.resize(path.size() * 2);
+    }
+}
+
+// The text of the exception being handled that is not an Exception.
+std::string CurrentExceptionText()
+{
+    try {
+        throw;
+    } catch (std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown exception";
     }
 }
 
@@ -65,6 +78,7 @@ TForm::TForm(TComponent* owner) : TWinControl(owner), FFont(new TFont())
 {
     FVisible = false;
     FBounds = {0, 0, 320, 240};
+    FFont->SetOnChange(TNotifyEvent(this, &TForm::FontChange));
 }
 
 TForm::~TForm()
@@ -102,28 +116,84 @@ void TForm::CreateParams(TCreateParams& params)
         params.ExStyle |= WS_EX_TOOLWINDOW;
         break;
     }
+    params.ExStyle |= WS_EX_CONTROLPARENT;
     params.WndParent = Application->Handle();
-}
-
-void TForm::CreateWindowHandle()
-{
-    ApplyFont();
-}
-
-void TForm::ApplyFont()
-{
-    if (!HandleAllocated())
-        return;
-    HFONT font = FFont->Handle();
-    for (int i = 0; i < ControlCount(); ++i)
-        if (auto* child = dynamic_cast<TWinControl*>(Controls(i)); child && child->HandleAllocated())
-            SendMessageA(child->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void TForm::SetFont(TFont* font)
 {
     FFont->Assign(font);
-    ApplyFont();
+}
+
+HFONT TForm::FontHandle()
+{
+    return FFont->Handle();
+}
+
+void TForm::FontChange(TObject*)
+{
+    FontChanged();
+}
+
+void TForm::SetActiveControl(TWinControl* control)
+{
+    if (FActiveControl)
+        RemoveFreeNotification(FActiveControl);
+    FActiveControl = control;
+    if (control) {
+        FreeNotification(control);
+        if (HandleAllocated() && GetActiveWindow() == Handle())
+            FocusActiveControl();
+    }
+}
+
+void TForm::Notification(TComponent* component, TOperation operation)
+{
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == FActiveControl)
+        FActiveControl = nullptr;
+}
+
+bool TForm::FocusActiveControl()
+{
+    HWND target = FActiveControl && FActiveControl->HandleAllocated()
+                      ? FActiveControl->Handle()
+                      : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+    if (!target || target == Handle() || !IsWindowVisible(target) || !IsWindowEnabled(target))
+        return false;
+    SetFocus(target);
+    return true;
+}
+
+void TForm::RememberActiveControl()
+{
+    for (HWND window = GetFocus(); window && window != Handle() && IsChild(Handle(), window);
+         window = GetParent(window))
+        if (TWinControl* control = FindControl(window)) {
+            SetActiveControl(control);
+            return;
+        }
+}
+
+namespace {
+
+BOOL CALLBACK SendDialogKey(HWND window, LPARAM key)
+{
+    return SendMessageA(window, CM_DIALOGKEY, static_cast<WPARAM>(key), 0) ? FALSE : TRUE;
+}
+
+} // namespace
+
+void TForm::DialogKey(WPARAM key)
+{
+    // A focused push button takes Enter itself, as the dialog manager's default button would.
+    HWND focus = GetFocus();
+    if (key == VK_RETURN && IsChild(Handle(), focus) &&
+        (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+        SendMessageA(focus, BM_CLICK, 0, 0);
+        return;
+    }
+    EnumChildWindows(Handle(), &SendDialogKey, static_cast<LPARAM>(key));
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)
@@ -166,8 +236,10 @@ void TForm::SetWindowState(TWindowState state)
         if (IsIconic(Application->Handle()))
             Application->Restore();
     }
-    static constexpr int commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
-    ShowWindow(Handle(), commands[state]);
+    ShowWindow(Handle(), ShowCommands[state]);
+    // A window minimised from the maximised state is restored to maximised first.
+    if (state == wsNormal && IsZoomed(Handle()))
+        ShowWindow(Handle(), SW_SHOWNORMAL);
 }
 
 void TForm::CenterOnScreen()
@@ -180,21 +252,26 @@ void TForm::SetVisible(bool visible)
 {
     if (visible == FVisible)
         return;
-    FVisible = visible;
     if (visible) {
+        FVisible = true;
         Handle();
         if (FPosition == poScreenCenter)
             CenterOnScreen();
         FOnShow(this);
         if (!FVisible) // the handler hid the form again
             return;
-        static constexpr int commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
-        ShowWindow(Handle(), commands[FWindowState]);
+        // A minimised main form is a minimised application: the form itself stays normal, hidden
+        // with the application's window.
+        const bool minimizeApplication = FWindowState == wsMinimized && this == Application->MainForm();
+        ShowWindow(Handle(), minimizeApplication ? SW_SHOWNORMAL : ShowCommands[FWindowState]);
+        if (minimizeApplication)
+            Application->Minimize();
     } else {
         if (HandleAllocated()) {
-            FWindowState = WindowState();
+            FWindowState = WindowState(); // read while still visible: a hidden form reads its field
             ShowWindow(Handle(), SW_HIDE);
         }
+        FVisible = false;
         FOnHide(this);
     }
 }
@@ -233,6 +310,7 @@ TModalResult TForm::ShowModal()
     if (FVisible || FModal)
         throw EInvalidOperation("Cannot make a visible window modal");
     // Every other window of the thread is disabled while the form is up, as a modal dialog does.
+    const HWND activeWindow = GetActiveWindow();
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
     for (HWND window : disabled)
@@ -255,17 +333,23 @@ TModalResult TForm::ShowModal()
             FModalResult = mrNone;
         }
     } catch (...) {
-        FModal = false;
-        for (HWND window : disabled)
-            EnableWindow(window, TRUE);
-        Hide();
+        EndModal(disabled, activeWindow);
         throw;
     }
+    EndModal(disabled, activeWindow);
+    return FModalResult;
+}
+
+void TForm::EndModal(const std::vector<HWND>& disabled, HWND activeWindow)
+{
+    // The other windows come back before the form goes, or the system would hand the activation to
+    // another program's window; then it goes back to the window that had it.
     FModal = false;
     for (HWND window : disabled)
         EnableWindow(window, TRUE);
     Hide();
-    return FModalResult;
+    if (activeWindow && IsWindow(activeWindow))
+        SetActiveWindow(activeWindow);
 }
 
 void TForm::Release()
@@ -289,6 +373,25 @@ void TForm::WndProc(TMessage& message)
     case CM_RELEASE:
         delete this;
         return;
+    case WM_ACTIVATE:
+        if (LOWORD(message.WParam) == WA_INACTIVE)
+            RememberActiveControl();
+        else if (!HIWORD(message.WParam) && FocusActiveControl()) {
+            message.Result = 0;
+            return;
+        }
+        break;
+    case DM_GETDEFID:
+        // Enter then arrives as IDOK from the dialog manager, whatever the focused control.
+        message.Result = MAKELRESULT(IDOK, DC_HASDEFID);
+        return;
+    case WM_COMMAND:
+        if (message.LParam == 0 && (LOWORD(message.WParam) == IDOK || LOWORD(message.WParam) == IDCANCEL)) {
+            DialogKey(LOWORD(message.WParam) == IDOK ? VK_RETURN : VK_ESCAPE);
+            message.Result = 0;
+            return;
+        }
+        break;
     case WM_SYSCOMMAND:
         if ((message.WParam & 0xFFF0) == SC_MINIMIZE && this == Application->MainForm()) {
             Application->Minimize();
@@ -416,11 +519,25 @@ bool TApplication::ProcessMessage(MSG& message)
         HandleException(this);
         handled = true;
     }
-    if (!handled) {
+    if (!handled && !IsDialogKeyMessage(message)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
     return true;
+}
+
+bool TApplication::IsDialogKeyMessage(MSG& message)
+{
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
+        return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    auto* form = dynamic_cast<TForm*>(FindControl(root));
+    // Keys typed into the form's own window (one without controls) stay the form's.
+    if (!form || root == message.hwnd)
+        return false;
+    if (message.message == WM_SYSCHAR && form->DialogChar(static_cast<char>(message.wParam)))
+        return true;
+    return IsDialogMessageA(root, &message) != FALSE;
 }
 
 void TApplication::ProcessMessages()
@@ -466,8 +583,8 @@ void TApplication::HandleException(TObject* sender)
             FOnException(sender ? sender : this, e);
         else
             MessageBox(e.Message() + ".", FTitle, MB_OK | MB_ICONSTOP);
-    } catch (std::exception& e) {
-        Exception wrapped(e.what());
+    } catch (...) {
+        Exception wrapped(CurrentExceptionText());
         if (FOnException)
             FOnException(sender ? sender : this, wrapped);
         else
@@ -483,11 +600,15 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 
+// The forms are owned windows of the application's window: the system hides them while it is
+// minimised and shows them again when it is restored. Wine leaves them on the screen, so the
+// framework says so itself (a repeat that changes nothing on Windows).
 void TApplication::Minimize()
 {
     if (IsIconic(Handle()))
         return;
     ShowWindow(Handle(), SW_MINIMIZE);
+    ShowOwnedPopups(Handle(), FALSE);
     FOnMinimize(this);
 }
 
@@ -496,6 +617,11 @@ void TApplication::Restore()
     if (!IsIconic(Handle()))
         return;
     ShowWindow(Handle(), SW_RESTORE);
+    ShowOwnedPopups(Handle(), TRUE);
+    // The zero-sized application window must not keep the keyboard: the form used last gets it.
+    HWND popup = GetLastActivePopup(Handle());
+    if (popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
     FOnRestore(this);
 }
 

@@ -5,6 +5,7 @@
 #include "framework/Graphics.h"
 
 #include <string>
+#include <vector>
 
 enum TFormBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 inline const TEnumInfo& EnumTypeInfo(TFormBorderStyle)
@@ -71,6 +72,11 @@ public:
     void SetCtl3D(bool ctl3D) { FCtl3D = ctl3D; }
     TFont* Font() const noexcept { return FFont; }
     void SetFont(TFont* font);
+    HFONT FontHandle() override;
+    // The control that gets the keyboard focus when the form is activated; the form keeps it up to
+    // date as it loses activation. Without one, the first control in tab order gets the focus.
+    TWinControl* ActiveControl() const noexcept { return FActiveControl; }
+    void SetActiveControl(TWinControl* control);
 
     void SetVisible(bool visible) override;
     // Runs OnClose; then hides, minimises or frees the form as the handler decides. Closing the main
@@ -97,18 +103,24 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void CreateWindowHandle() override;
     void Paint(HDC dc) override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void CenterOnScreen();
-    void ApplyFont();
+    void FontChange(TObject* sender);
+    bool FocusActiveControl();
+    void RememberActiveControl();
+    // Enter or Escape that no control took: the default or cancel button acts (VK_RETURN, VK_ESCAPE).
+    void DialogKey(WPARAM key);
+    void EndModal(const std::vector<HWND>& disabled, HWND activeWindow);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDesigned;
     TWindowState FWindowState = wsNormal;
     bool FCtl3D = true;
     TFont* FFont;
+    TWinControl* FActiveControl = nullptr;
     TModalResult FModalResult = mrNone;
     bool FModal = false;
     TNotifyEvent FOnShow;
@@ -204,7 +216,8 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const noexcept { return FTerminated; }
-    // Reports the exception being handled: to OnException when assigned, else in a message box.
+    // Reports the exception being handled (call it from a catch block): to OnException when assigned,
+    // else in a message box.
     void HandleException(TObject* sender);
     int MessageBox(const std::string& text, const std::string& caption, UINT flags = MB_OK);
     void Minimize();
@@ -241,6 +254,9 @@ protected:
 
 private:
     bool ProcessMessage(MSG& message);
+    // Keyboard messages for a form's controls get the dialog treatment: Tab moves the focus, Enter and
+    // Escape press the default and cancel buttons, Alt+key an accelerator.
+    bool IsDialogKeyMessage(MSG& message);
     void Idle();
     void WndProc(TMessage& message);
 
@@ -248,7 +264,7 @@ private:
     WNDPROC FObjectInstance = nullptr;
     std::string FTitle;
     TIcon* FIcon;
-    TColor FHintColor = clInfoBk;
+    TColor FHintColor = 0x80FFFF; // light yellow
     int FHintPause = 800;
     bool FShowHint = true;
     std::string FHint;

@@ -12,23 +12,29 @@ export WINEPREFIX=$QEL_BUILD/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Creates the prefix on first use (about 12 s). A crashing program must end with a backtrace on
-# stderr, not wait on Wine's crash dialog until its test times out. The marker is written only once
-# all this is done, so an interrupted set-up is redone instead of half-used.
+# Creates the prefix on first use (about 12 s) and applies the project's settings to it; the marker
+# names the settings' version, so a prefix made by an older checkout gets the new ones. The marker is
+# written only once all this is done, so an interrupted set-up is redone instead of half-used.
+#  - A crashing program must end with a backtrace on stderr, not wait on Wine's crash dialog until its
+#    test times out.
+#  - Windows are not handed to an X window manager: there is none on the headless display, and Wine
+#    would wait two seconds for one each time a window is hidden.
+QEL_PREFIX_VERSION=2
 qel_wine_prefix() {
-  [[ -f $WINEPREFIX/.qel-configured ]] && return
-  echo "Creating the Wine prefix $WINEPREFIX ..." >&2
+  [[ $(cat "$WINEPREFIX/.qel-configured" 2>/dev/null) == "$QEL_PREFIX_VERSION" ]] && return
+  echo "Setting up the Wine prefix $WINEPREFIX ..." >&2
   mkdir -p "$WINEPREFIX"
   if ! {
     wineboot -i &&
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
       wineserver -w
   } </dev/null >"$QEL_BUILD/wineboot.log" 2>&1; then
     cat "$QEL_BUILD/wineboot.log" >&2
-    echo "Creating the Wine prefix failed." >&2
+    echo "Setting up the Wine prefix failed." >&2
     return 1
   fi
-  touch "$WINEPREFIX/.qel-configured"
+  echo "$QEL_PREFIX_VERSION" >"$WINEPREFIX/.qel-configured"
 }
 
 # Starts the prefix's background processes (services, the desktop window) with their output going

@@ -1,0 +1,268 @@
+// The form saver: store on close, restore on show.
+#include "persistence/QELTFormSaver.h"
+
+#include <algorithm>
+
+QEL_CLASS_INFO(TQELFormSaver, TQELSystemsComponent)
+{
+    using C = TQELFormSaver;
+    return {
+        Prop("FormStore", &C::FormStore),
+        Prop("StoreSize", &C::StoreSize, &C::SetStoreSize).Default(true),
+        Prop("StoreLocation", &C::StoreLocation, &C::SetStoreLocation).Default(true),
+        Prop("StoreState", &C::StoreState, &C::SetStoreState).Default(true),
+        Prop("StoreVisible", &C::StoreVisible, &C::SetStoreVisible).Default(true),
+        Prop("StoreControls", &C::StoreControls, &C::SetStoreControls).Stored(TStored::Always),
+        Prop("OnStore", &C::OnStore, &C::SetOnStore),
+        Prop("OnStoreControl", &C::OnStoreControl, &C::SetOnStoreControl),
+        Prop("OnRestore", &C::OnRestore, &C::SetOnRestore),
+    };
+}
+
+namespace {
+
+TForm* OwnerForm(TComponent* owner)
+{
+    if (!owner)
+        throw EInvalidCast("TQELFormSaver needs a form as its owner");
+    return owner->As<TForm>();
+}
+
+// Moves bounds that lie entirely off every monitor (a monitor since removed, a smaller screen) onto the
+// work area of the nearest one, keeping the size where it fits.
+RECT KeepOnScreen(RECT bounds)
+{
+    if (MonitorFromRect(&bounds, MONITOR_DEFAULTTONULL))
+        return bounds;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &monitor))
+        return bounds;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(bounds.right - bounds.left, work.right - work.left);
+    const LONG height = std::min(bounds.bottom - bounds.top, work.bottom - work.top);
+    const LONG left = std::clamp(bounds.left, work.left, work.right - width);
+    const LONG top = std::clamp(bounds.top, work.top, work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
+} // namespace
+
+TQELFormSaver::TQELFormSaver(TComponent* owner)
+    : TQELSystemsComponent(owner), FFormStore(new TQELDataStore()), FOwnerForm(nullptr)
+{
+    try {
+        FOwnerForm = OwnerForm(owner);
+        FObjectInstance = MakeObjectInstance(TWndMethod(this, &TQELFormSaver::ExtWndProc));
+    } catch (...) {
+        delete FFormStore;
+        throw;
+    }
+    if (ComponentState().Contains(csDesigning))
+        return;
+    FPrevShow = FOwnerForm->OnShow();
+    FPrevClose = FOwnerForm->OnClose();
+    FOwnerForm->SetOnShow(TNotifyEvent(this, &TQELFormSaver::ShowRoutine));
+    FOwnerForm->SetOnClose(TCloseEvent(this, &TQELFormSaver::CloseRoutine));
+    InstallWndProc();
+}
+
+TQELFormSaver::~TQELFormSaver()
+{
+    delete FFormStore;
+    if (!ComponentState().Contains(csDesigning)) {
+        // Give the handlers back only where the slots still hold ours: code that replaced them since
+        // keeps its own.
+        if (FOwnerForm->OnShow() == TNotifyEvent(this, &TQELFormSaver::ShowRoutine))
+            FOwnerForm->SetOnShow(FPrevShow);
+        if (FOwnerForm->OnClose() == TCloseEvent(this, &TQELFormSaver::CloseRoutine))
+            FOwnerForm->SetOnClose(FPrevClose);
+    }
+    if (FHookedWindow)
+        UnhookWindowProc(FHookedWindow, FObjectInstance);
+    FreeObjectInstance(FObjectInstance);
+}
+
+void TQELFormSaver::InstallWndProc()
+{
+    FHookedWindow = FOwnerForm->Handle();
+    HookWindowProc(FHookedWindow, FObjectInstance, FPrevWndProc);
+}
+
+// A window that the framework recreated while the form was being read gets the procedure again.
+void TQELFormSaver::Loaded()
+{
+    TQELSystemsComponent::Loaded();
+    if (FHookedWindow && FOwnerForm->Handle() != FHookedWindow) {
+        UnhookWindowProc(FHookedWindow, FObjectInstance);
+        InstallWndProc();
+    }
+}
+
+void TQELFormSaver::ExtWndProc(TMessage& message)
+{
+    if (message.Msg == WM_SYSCOMMAND && (message.WParam == SC_MAXIMIZE || message.WParam == SC_MINIMIZE))
+        BeforeMaximize();
+    message.Result = CallWindowProcA(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
+}
+
+void TQELFormSaver::BeforeMaximize()
+{
+    FCapturedValid = true;
+    FCaptured = {FOwnerForm->Left(), FOwnerForm->Top(), FOwnerForm->Width(), FOwnerForm->Height()};
+}
+
+void TQELFormSaver::Store()
+{
+    TCloseAction scratch = caHide;
+    CloseRoutine(FOwnerForm, scratch);
+}
+
+void TQELFormSaver::Restore()
+{
+    ShowRoutine(FOwnerForm);
+}
+
+int TQELFormSaver::ReadInt(const std::string& name, int defaultValue)
+{
+    FFormStore->SetErrorInt(defaultValue);
+    return FFormStore->ReadInt(name);
+}
+
+std::string TQELFormSaver::ReadStr(const std::string& name, const std::string& defaultValue)
+{
+    FFormStore->SetErrorStr(defaultValue);
+    return FFormStore->ReadStr(name);
+}
+
+bool TQELFormSaver::ReadBool(const std::string& name, bool defaultValue)
+{
+    FFormStore->SetErrorBool(defaultValue);
+    return FFormStore->ReadBool(name);
+}
+
+void TQELFormSaver::CloseRoutine(TObject* sender, TCloseAction& action)
+{
+    FPrevClose(sender, action);
+    if (!FFormStore->Enabled())
+        return;
+    FOnStore(sender);
+    for (int i = 0; i < Application->ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TForm*>(Application->Components(i)))
+            StoreForm(form);
+}
+
+void TQELFormSaver::ShowRoutine(TObject* sender)
+{
+    FPrevShow(sender);
+    if (FFormStore->Enabled())
+        for (int i = 0; i < Application->ComponentCount(); ++i)
+            if (auto* form = dynamic_cast<TForm*>(Application->Components(i)))
+                RestoreForm(form);
+    FOnRestore(sender);
+}
+
+void TQELFormSaver::StoreForm(TForm* form)
+{
+    const std::string prefix = form->ClassName();
+    const TWindowState state = form->WindowState();
+    if (FStoreState) {
+        static constexpr int stateNumbers[] = {2, 1, 3}; // normal, minimised, maximised
+        FFormStore->WriteInt(prefix + "_WindowState", stateNumbers[state]);
+    }
+    // A form that is not normal has no bounds worth keeping, except the owner's captured ones.
+    const bool normal = state == wsNormal;
+    const bool captured = !normal && form == FOwnerForm && FCapturedValid;
+    if (FStoreSize && (normal || captured)) {
+        FFormStore->WriteInt(prefix + "_Width", normal ? form->Width() : FCaptured.right);
+        FFormStore->WriteInt(prefix + "_Height", normal ? form->Height() : FCaptured.bottom);
+    }
+    if (FStoreLocation && (normal || captured)) {
+        FFormStore->WriteInt(prefix + "_Top", normal ? form->Top() : FCaptured.top);
+        FFormStore->WriteInt(prefix + "_Left", normal ? form->Left() : FCaptured.left);
+    }
+    if (FStoreVisible)
+        FFormStore->WriteBool(prefix + "_Visible", form->Visible());
+    if (FStoreControls)
+        for (int i = 0; i < form->ControlCount(); ++i)
+            StoreControl(form->Controls(i));
+}
+
+void TQELFormSaver::StoreControl(TControl* control)
+{
+    bool result = true;
+    FOnStoreControl(control, result);
+    if (!result)
+        return;
+    const std::string& prefix = control->Name();
+    if (FStoreSize) {
+        FFormStore->WriteInt(prefix + "_Width", control->Width());
+        FFormStore->WriteInt(prefix + "_Height", control->Height());
+    }
+    if (FStoreLocation) {
+        FFormStore->WriteInt(prefix + "_Top", control->Top());
+        FFormStore->WriteInt(prefix + "_Left", control->Left());
+    }
+    if (FStoreVisible)
+        FFormStore->WriteBool(prefix + "_Visible", control->Visible());
+    if (auto* windowed = dynamic_cast<TWinControl*>(control))
+        for (int i = 0; i < windowed->ControlCount(); ++i)
+            StoreControl(windowed->Controls(i));
+}
+
+void TQELFormSaver::RestoreForm(TForm* form)
+{
+    const std::string prefix = form->ClassName();
+    if (FStoreSize && form->WindowState() == wsNormal) {
+        form->SetWidth(ReadInt(prefix + "_Width", form->Width()));
+        form->SetHeight(ReadInt(prefix + "_Height", form->Height()));
+    }
+    if (FStoreLocation) {
+        form->SetTop(ReadInt(prefix + "_Top", form->Top()));
+        form->SetLeft(ReadInt(prefix + "_Left", form->Left()));
+    }
+    if (FStoreSize || FStoreLocation) {
+        const RECT bounds = form->BoundsRect();
+        const RECT visible = KeepOnScreen(bounds);
+        if (!EqualRect(&bounds, &visible))
+            form->SetBounds(visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top);
+    }
+    if (FStoreVisible)
+        form->SetVisible(ReadBool(prefix + "_Visible", form->Visible()));
+    if (FStoreState) {
+        switch (ReadInt(prefix + "_WindowState", 2)) {
+        case 1:
+            form->SetWindowState(wsMinimized);
+            break;
+        case 2:
+            form->SetWindowState(wsNormal);
+            break;
+        case 3:
+            form->SetWindowState(wsMaximized);
+            break;
+        default:
+            break;
+        }
+    }
+    if (FStoreControls)
+        for (int i = 0; i < form->ControlCount(); ++i)
+            RestoreControl(form->Controls(i));
+}
+
+void TQELFormSaver::RestoreControl(TControl* control)
+{
+    const std::string& prefix = control->Name();
+    if (FStoreSize) {
+        control->SetWidth(ReadInt(prefix + "_Width", control->Width()));
+        control->SetHeight(ReadInt(prefix + "_Height", control->Height()));
+    }
+    if (FStoreLocation) {
+        control->SetTop(ReadInt(prefix + "_Top", control->Top()));
+        control->SetLeft(ReadInt(prefix + "_Left", control->Left()));
+    }
+    if (FStoreVisible)
+        control->SetVisible(ReadBool(prefix + "_Visible", control->Visible()));
+    if (auto* windowed = dynamic_cast<TWinControl*>(control))
+        for (int i = 0; i < windowed->ControlCount(); ++i)
+            RestoreControl(windowed->Controls(i));
+}

@@ -5,6 +5,8 @@
 #include "framework/Strings.h"
 #include "framework/SysErrors.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -269,8 +271,12 @@ TRegKeyHandle CreateForWriting(HKEY root, const std::string& path, const std::st
 std::string TRegIniFile::SectionPath(const std::string& section) const
 {
     // The file name is a path below the root even when written with a leading backslash.
-    const std::size_t start = FFileName.find_first_not_of('\\');
-    std::string path = start == std::string::npos ? std::string() : FFileName.substr(start);
+    std::string_view file = FFileName;
+    file.remove_prefix(std::min(file.find_first_not_of('\\'), file.size()));
+    // Built in one allocation: this runs for every value read or written.
+    std::string path;
+    path.reserve(file.size() + 1 + section.size());
+    path += file;
     if (!path.empty() && !section.empty())
         path += '\\';
     return path += section;

@@ -252,6 +252,11 @@ void TForm::SetVisible(bool visible)
 {
     if (visible == FVisible)
         return;
+    // A form read from a description shows in Loaded, once all its components exist.
+    if (ComponentState().Contains(csLoading)) {
+        FVisible = visible;
+        return;
+    }
     if (visible) {
         FVisible = true;
         Handle();
@@ -350,6 +355,15 @@ void TForm::EndModal(const std::vector<HWND>& disabled, HWND activeWindow)
     Hide();
     if (activeWindow && IsWindow(activeWindow))
         SetActiveWindow(activeWindow);
+}
+
+void TForm::Loaded()
+{
+    TWinControl::Loaded();
+    if (FVisible) {
+        FVisible = false;
+        Show();
+    }
 }
 
 void TForm::Release()

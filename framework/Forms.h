@@ -104,6 +104,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Paint(HDC dc) override;
+    void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:

@@ -1,0 +1,469 @@
+// TLabel, TEdit and TComboBox.
+#include "framework/StdCtrls.h"
+
+#include <algorithm>
+#include <cctype>
+
+// ---------------------------------------------------------------------------------------------------
+// TLabel
+
+QEL_CLASS_INFO(TLabel, TControl)
+{
+    return {
+        Prop("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true),
+        Prop("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap).Default(false),
+        Prop("ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar).Default(true),
+        Prop("FocusControl", &TLabel::FocusControl, &TLabel::SetFocusControl),
+    };
+}
+
+namespace {
+
+// Whether caption marks key as its accelerator ("&File" for F; "&&" is a plain ampersand).
+bool IsAccelerator(char key, const std::string& caption)
+{
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i)
+        if (caption[i] == '&') {
+            if (caption[i + 1] != '&')
+                return std::toupper(static_cast<unsigned char>(caption[i + 1])) ==
+                       std::toupper(static_cast<unsigned char>(key));
+            ++i;
+        }
+    return false;
+}
+
+} // namespace
+
+TLabel::TLabel(TComponent* owner) : TControl(owner)
+{
+    FBounds = {0, 0, 65, 13};
+    AdjustBounds();
+}
+
+TLabel::~TLabel()
+{
+    SetFocusControl(nullptr);
+}
+
+void TLabel::SetAutoSize(bool autoSize)
+{
+    FAutoSize = autoSize;
+    AdjustBounds();
+}
+
+void TLabel::SetWordWrap(bool wordWrap)
+{
+    FWordWrap = wordWrap;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::SetShowAccelChar(bool show)
+{
+    FShowAccelChar = show;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::SetFocusControl(TWinControl* control)
+{
+    if (FFocusControl)
+        RemoveFreeNotification(FFocusControl);
+    FFocusControl = control;
+    if (control)
+        FreeNotification(control);
+}
+
+void TLabel::Notification(TComponent* component, TOperation operation)
+{
+    TControl::Notification(component, operation);
+    if (operation == opRemove && component == FFocusControl)
+        FFocusControl = nullptr;
+}
+
+void TLabel::SetParent(TWinControl* parent)
+{
+    TControl::SetParent(parent);
+    AdjustBounds();
+}
+
+void TLabel::TextChanged()
+{
+    AdjustBounds();
+}
+
+void TLabel::FontChanged()
+{
+    AdjustBounds();
+    Invalidate();
+}
+
+HFONT TLabel::FontHandle() const
+{
+    return Parent() ? Parent()->FontHandle() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+UINT TLabel::DrawFlags() const
+{
+    return DT_LEFT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | (FShowAccelChar ? 0 : DT_NOPREFIX);
+}
+
+void TLabel::AdjustBounds()
+{
+    if (!FAutoSize)
+        return;
+    // An empty label keeps the height of one line, so that it can still be seen and placed.
+    const std::string text = FCaption.empty() ? std::string(" ") : FCaption;
+    RECT r{0, 0, FWordWrap ? Width() : 0, 0};
+    TScreenDCHandle dc(GetDC(nullptr));
+    HGDIOBJ previous = SelectObject(dc.Get(), FontHandle());
+    DrawTextA(dc.Get(), text.c_str(), -1, &r, DrawFlags() | DT_CALCRECT);
+    SelectObject(dc.Get(), previous);
+    SetBounds(Left(), Top(), r.right, r.bottom);
+}
+
+void TLabel::Paint(HDC dc)
+{
+    RECT r = FBounds;
+    HGDIOBJ previous = SelectObject(dc, FontHandle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextA(dc, FCaption.c_str(), -1, &r, DrawFlags());
+    SelectObject(dc, previous);
+}
+
+bool TLabel::DialogChar(char key)
+{
+    if (!FShowAccelChar || !FFocusControl || !FFocusControl->HandleAllocated() || !IsAccelerator(key, FCaption))
+        return false;
+    HWND target = FFocusControl->Handle();
+    if (!IsWindowVisible(target) || !IsWindowEnabled(target))
+        return false;
+    SetFocus(target);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TEdit
+
+QEL_CLASS_INFO(TEdit, TWinControl)
+{
+    return {
+        // The text is stored once, as Text.
+        Prop("Caption", &TEdit::Caption, &TEdit::SetCaption).Stored(TStored::Never),
+        Prop("Text", &TEdit::Text, &TEdit::SetText).Stored(TStored::NotEmpty),
+        Prop("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0),
+    };
+}
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner)
+{
+    FBounds = {0, 0, 121, 21};
+}
+
+void TEdit::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.WinClassName = "EDIT";
+    params.SystemClass = true;
+    params.Style |= WS_TABSTOP | ES_AUTOHSCROLL;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TEdit::CreateWindowHandle()
+{
+    SendMessageA(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+}
+
+void TEdit::SetMaxLength(int maxLength)
+{
+    FMaxLength = maxLength;
+    if (HandleAllocated())
+        SendMessageA(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(maxLength), 0);
+}
+
+void TEdit::SelectAll()
+{
+    SendMessageA(Handle(), EM_SETSEL, 0, -1);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TComboBox
+
+// The combo box's entries: the window's list while the window exists, a list of our own before it is
+// created and between two windows.
+class TComboBoxStrings : public TStrings {
+public:
+    explicit TComboBoxStrings(TComboBox& comboBox) : FComboBox(comboBox) {}
+
+    int Count() const override;
+    std::string Get(int index) const override;
+    void Put(int index, const std::string& text) override;
+    void Insert(int index, const std::string& text) override;
+    void Delete(int index) override;
+    void Clear() override;
+    int Add(const std::string& text) override;
+
+    // Moves the entries between the window and the list kept aside.
+    void FillWindow();
+    void SaveWindow();
+    void SetSorted(bool sorted) { FSaved.SetSorted(sorted); }
+
+private:
+    HWND Window() const { return FComboBox.HandleAllocated() ? FComboBox.Handle() : nullptr; }
+    void CheckIndex(int index, int count) const;
+    void CheckNotSorted() const;
+
+    TComboBox& FComboBox;
+    TStringList FSaved;
+};
+
+int TComboBoxStrings::Count() const
+{
+    if (HWND window = Window())
+        return static_cast<int>(SendMessageA(window, CB_GETCOUNT, 0, 0));
+    return FSaved.Count();
+}
+
+void TComboBoxStrings::CheckIndex(int index, int count) const
+{
+    if (index < 0 || index >= count)
+        Error(index);
+}
+
+void TComboBoxStrings::CheckNotSorted() const
+{
+    if (FComboBox.Sorted())
+        throw EListError("Operation not allowed on sorted list");
+}
+
+std::string TComboBoxStrings::Get(int index) const
+{
+    HWND window = Window();
+    if (!window)
+        return FSaved.Get(index);
+    CheckIndex(index, Count());
+    std::string text(static_cast<std::size_t>(SendMessageA(window, CB_GETLBTEXTLEN, index, 0)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageA(window, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+void TComboBoxStrings::Put(int index, const std::string& text)
+{
+    CheckNotSorted();
+    HWND window = Window();
+    if (!window) {
+        FSaved.Put(index, text);
+        return;
+    }
+    CheckIndex(index, Count());
+    const int selected = FComboBox.ItemIndex();
+    SendMessageA(window, CB_DELETESTRING, index, 0);
+    Insert(index, text);
+    if (selected == index)
+        FComboBox.SetItemIndex(index);
+}
+
+void TComboBoxStrings::Insert(int index, const std::string& text)
+{
+    CheckNotSorted();
+    HWND window = Window();
+    if (!window) {
+        FSaved.Insert(index, text);
+        return;
+    }
+    CheckIndex(index, Count() + 1);
+    if (SendMessageA(window, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str())) < 0)
+        throw EOutOfResources("Cannot insert an entry into the combo box");
+}
+
+int TComboBoxStrings::Add(const std::string& text)
+{
+    HWND window = Window();
+    if (!window)
+        return FSaved.Add(text);
+    // A sorted window puts the entry in its place and says where.
+    const auto index = SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0)
+        throw EOutOfResources("Cannot add an entry to the combo box");
+    return static_cast<int>(index);
+}
+
+void TComboBoxStrings::Delete(int index)
+{
+    HWND window = Window();
+    if (!window) {
+        FSaved.Delete(index);
+        return;
+    }
+    CheckIndex(index, Count());
+    SendMessageA(window, CB_DELETESTRING, index, 0);
+}
+
+void TComboBoxStrings::Clear()
+{
+    HWND window = Window();
+    if (!window) {
+        FSaved.Clear();
+        return;
+    }
+    // Emptying the list empties the edit field too; the text is not the list's to take.
+    const std::string text = FComboBox.Text();
+    SendMessageA(window, CB_RESETCONTENT, 0, 0);
+    SetWindowTextA(window, text.c_str());
+}
+
+void TComboBoxStrings::FillWindow()
+{
+    HWND window = Window();
+    for (int i = 0; i < FSaved.Count(); ++i)
+        SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FSaved.Get(i).c_str()));
+    FSaved.Clear();
+}
+
+void TComboBoxStrings::SaveWindow()
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < Count(); ++i)
+        lines.push_back(Get(i));
+    FSaved.Clear();
+    for (const std::string& line : lines)
+        FSaved.Add(line);
+}
+
+QEL_CLASS_INFO(TComboBox, TWinControl)
+{
+    return {
+        Prop("Style", &TComboBox::Style, &TComboBox::SetStyle).Default(csDropDown),
+        Prop("Sorted", &TComboBox::Sorted, &TComboBox::SetSorted).Default(false),
+        Prop("MaxLength", &TComboBox::MaxLength, &TComboBox::SetMaxLength).Default(0),
+        Prop("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount).Default(8),
+        Prop("Items", &TComboBox::Items, &TComboBox::SetItems),
+        Prop("ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex).Default(-1),
+        // The text is stored once, as Text.
+        Prop("Caption", &TComboBox::Caption, &TComboBox::SetCaption).Stored(TStored::Never),
+        Prop("Text", &TComboBox::Text, &TComboBox::SetText).Stored(TStored::NotEmpty),
+        Prop("OnChange", &TComboBox::OnChange, &TComboBox::SetOnChange),
+    };
+}
+
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner), FItems(new TComboBoxStrings(*this))
+{
+    FBounds = {0, 0, 145, 21};
+}
+
+TComboBox::~TComboBox()
+{
+    delete FItems;
+}
+
+TStrings* TComboBox::Items() const noexcept
+{
+    return FItems;
+}
+
+void TComboBox::SetItems(TStrings* items)
+{
+    FItems->Assign(items);
+}
+
+void TComboBox::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.WinClassName = "COMBOBOX";
+    params.SystemClass = true;
+    static constexpr DWORD styles[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST};
+    params.Style |= WS_TABSTOP | WS_VSCROLL | CBS_AUTOHSCROLL | styles[FStyle] | (FSorted ? CBS_SORT : 0);
+}
+
+void TComboBox::CreateWindowHandle()
+{
+    HWND window = Handle();
+    FItems->FillWindow();
+    SendMessageA(window, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    SetWindowTextA(window, FCaption.c_str());
+    if (FItemIndex >= 0)
+        SendMessageA(window, CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+}
+
+void TComboBox::DestroyWnd()
+{
+    if (HandleAllocated()) {
+        FItemIndex = ItemIndex();
+        FItems->SaveWindow();
+    }
+    TWinControl::DestroyWnd();
+}
+
+void TComboBox::SetStyle(TComboBoxStyle style)
+{
+    if (style == FStyle)
+        return;
+    FStyle = style;
+    RecreateWnd();
+}
+
+void TComboBox::SetSorted(bool sorted)
+{
+    if (sorted == FSorted)
+        return;
+    FSorted = sorted;
+    FItems->SetSorted(sorted);
+    RecreateWnd();
+}
+
+int TComboBox::ItemIndex() const
+{
+    if (!HandleAllocated())
+        return FItemIndex;
+    return static_cast<int>(SendMessageA(const_cast<TComboBox*>(this)->Handle(), CB_GETCURSEL, 0, 0));
+}
+
+void TComboBox::SetItemIndex(int index)
+{
+    FItemIndex = index;
+    if (HandleAllocated())
+        SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TComboBox::SetMaxLength(int maxLength)
+{
+    FMaxLength = maxLength;
+    if (HandleAllocated())
+        SendMessageA(Handle(), CB_LIMITTEXT, static_cast<WPARAM>(maxLength), 0);
+}
+
+void TComboBox::SelectAll()
+{
+    SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+void TComboBox::WndProc(TMessage& message)
+{
+    if (message.Msg == CN_COMMAND) {
+        switch (HIWORD(message.WParam)) {
+        case CBN_DROPDOWN: {
+            // The window's height is the height of the open list: make room for DropDownCount entries.
+            const int count = std::clamp(FItems->Count(), 1, std::max(FDropDownCount, 1));
+            const auto itemHeight = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
+            SetWindowPos(Handle(), nullptr, 0, 0, Width(), Height() + itemHeight * count + 2,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+            break;
+        }
+        case CBN_SELCHANGE:
+            // The edit field takes the picked entry only after this notice; OnChange should see it.
+            if (const int index = ItemIndex(); index >= 0)
+                SetWindowTextA(Handle(), FItems->Get(index).c_str());
+            FOnChange(this);
+            break;
+        case CBN_EDITCHANGE:
+            FOnChange(this);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    TWinControl::WndProc(message);
+}

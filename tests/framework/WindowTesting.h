@@ -1,0 +1,179 @@
+// Helpers for tests on real windows: running the message loop for a while, playing the user from
+// inside a modal loop, and finding windows by class and text.
+#pragma once
+
+#include "framework/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace WindowTesting {
+
+// Handles messages until done() holds or timeoutMs have passed; returns done().
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+inline void PumpFor(DWORD milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+// Plays the user while a modal loop runs: every periodMs the action is tried from the thread's
+// message loop until it returns true (it returns false while the window it looks for is not there
+// yet). After timeoutMs it records a failure and closes the active window, so that a dialog that never
+// appeared or never closed cannot hang the run.
+class TUserAction {
+public:
+    explicit TUserAction(std::function<bool()> action, UINT periodMs = 30, DWORD timeoutMs = 5000)
+        : FAction(std::move(action)), FStart(GetTickCount()), FTimeout(timeoutMs),
+          FTimer(SetTimer(nullptr, 0, periodMs, &Tick))
+    {
+        Actions()[FTimer] = this;
+    }
+    ~TUserAction() { Stop(); }
+    TUserAction(const TUserAction&) = delete;
+    TUserAction& operator=(const TUserAction&) = delete;
+
+    bool Done() const noexcept { return FDone; }
+
+private:
+    static std::map<UINT_PTR, TUserAction*>& Actions()
+    {
+        static std::map<UINT_PTR, TUserAction*> actions;
+        return actions;
+    }
+
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        auto found = Actions().find(timer);
+        if (found == Actions().end())
+            return;
+        TUserAction& self = *found->second;
+        if (self.FRunning)
+            return; // the action itself runs a message loop
+        self.FRunning = true;
+        const bool done = self.FAction();
+        self.FRunning = false;
+        if (done) {
+            self.FDone = true;
+            self.Stop();
+        } else if (GetTickCount() - self.FStart > self.FTimeout) {
+            ADD_FAILURE() << "The user action did not find what it waited for";
+            self.Stop();
+            if (HWND active = GetActiveWindow())
+                PostMessageA(active, WM_CLOSE, 0, 0);
+        }
+    }
+
+    void Stop()
+    {
+        if (!FTimer)
+            return;
+        KillTimer(nullptr, FTimer);
+        Actions().erase(FTimer);
+        FTimer = 0;
+    }
+
+    std::function<bool()> FAction;
+    DWORD FStart;
+    DWORD FTimeout;
+    UINT_PTR FTimer;
+    bool FDone = false;
+    bool FRunning = false;
+};
+
+inline std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+inline std::string WindowClass(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+struct TWindowSearch {
+    std::string ClassName;
+    const char* Title;
+    HWND Found;
+};
+
+inline BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<TWindowSearch*>(data);
+    if (IsWindowVisible(window) && WindowClass(window) == search.ClassName &&
+        (!search.Title || WindowText(window) == search.Title)) {
+        search.Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of this thread with that class and (when given) that title.
+inline HWND FindThreadWindow(const std::string& className, const char* title = nullptr)
+{
+    TWindowSearch search{className, title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// The direct child windows of parent, in z-order.
+inline std::vector<HWND> ChildWindows(HWND parent)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+// The direct child of parent whose text is text, or null.
+inline HWND FindChild(HWND parent, const std::string& text)
+{
+    for (HWND child : ChildWindows(parent))
+        if (WindowText(child) == text)
+            return child;
+    return nullptr;
+}
+
+// Presses the button of the dialog of that class and title whose caption is caption; false while the
+// dialog or the button is not there.
+inline bool PressButton(const std::string& className, const char* title, const std::string& caption)
+{
+    HWND dialog = FindThreadWindow(className, title);
+    HWND button = dialog ? FindChild(dialog, caption) : nullptr;
+    if (!button)
+        return false;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
+}
+
+// A key pressed in the window that has the keyboard focus, inside the top-level window found.
+inline bool PressKey(const std::string& className, const char* title, WPARAM key)
+{
+    HWND dialog = FindThreadWindow(className, title);
+    HWND focus = GetFocus();
+    if (!dialog || !focus || (focus != dialog && !IsChild(dialog, focus)))
+        return false;
+    PostMessageA(focus, WM_KEYDOWN, key, 1);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    return true;
+}
+
+} // namespace WindowTesting

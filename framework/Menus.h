@@ -18,8 +18,6 @@ public:
 
     const std::string& Caption() const noexcept { return FCaption; }
     void SetCaption(const std::string& caption) { FCaption = caption; }
-    // The menu the item is in, or null.
-    TPopupMenu* Menu() const noexcept { return FMenu; }
     // Fires OnClick, as choosing the item does.
     void Click();
 

@@ -40,11 +40,6 @@ TLabel::TLabel(TComponent* owner) : TControl(owner)
     AdjustBounds();
 }
 
-TLabel::~TLabel()
-{
-    SetFocusControl(nullptr);
-}
-
 void TLabel::SetAutoSize(bool autoSize)
 {
     FAutoSize = autoSize;

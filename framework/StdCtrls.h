@@ -10,7 +10,6 @@ class TLabel : public TControl {
     QEL_CLASS(TLabel)
 public:
     explicit TLabel(TComponent* owner);
-    ~TLabel() override;
 
     // Sized to its text in the parent's font whenever text, font or parent change; with WordWrap the
     // width stays and the height follows.

@@ -25,6 +25,27 @@ struct TWndMethod : TEvent<TMessage&> {
     static constexpr std::array<std::string_view, 1> ParamNames{"Message"};
 };
 
+// A mouse event: which button, the keys and buttons held down, and the point.
+enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
+inline const TEnumInfo& EnumTypeInfo(TMouseButton)
+{
+    static const TEnumInfo info{"TMouseButton", {"mbLeft", "mbRight", "mbMiddle"}};
+    return info;
+}
+enum TShiftStateFlag : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+inline const TEnumInfo& EnumTypeInfo(TShiftStateFlag)
+{
+    static const TEnumInfo info{"TShiftStateFlag", {"ssShift", "ssAlt", "ssCtrl", "ssLeft", "ssRight", "ssMiddle", "ssDouble"}};
+    return info;
+}
+using TShiftState = TSet<TShiftStateFlag>;
+
+struct TMouseEvent : TEvent<TObject*, TMouseButton, TShiftState, int, int> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TMouseEvent";
+    static constexpr std::array<std::string_view, 5> ParamNames{"Sender", "Button", "Shift", "X", "Y"};
+};
+
 // Makes a plain window procedure, distinct for each call, that hands every message to method and
 // returns the message's Result to the system. The procedures come from a fixed pool of
 // ObjectInstanceLimit; asking for more raises EOutOfResources. An exception that escapes the method

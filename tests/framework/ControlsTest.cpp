@@ -652,3 +652,16 @@ end)";
     std::unique_ptr<TComponent> again(TReader(written).ReadComponent(nullptr)); // a second StreamForm
     EXPECT_EQ(WriteComponentText(*again), written);
 }
+
+TEST(ControlsProperties, MouseEventsReadAsTextWhenBoundGenerically)
+{
+    struct TSink : TEventSink {
+        void EventFired(const std::vector<std::string>& arguments) override { Arguments = arguments; }
+        std::vector<std::string> Arguments;
+    } sink;
+    const TMouseEvent event(TMouseEvent::Generic(&sink));
+    event(nullptr, mbRight, TShiftState{ssShift, ssCtrl}, 12, -3);
+    EXPECT_EQ(sink.Arguments, (std::vector<std::string>{"nil", "mbRight", "[ssShift,ssCtrl]", "12", "-3"}));
+    EXPECT_EQ(EventTypeInfoOf<TMouseEvent>().ParamNames,
+              (std::vector<std::string_view>{"Sender", "Button", "Shift", "X", "Y"}));
+}

@@ -516,7 +516,11 @@ void TWinControl::UpdateBoundsFromWindow()
 
 void TWinControl::SetBounds(int left, int top, int width, int height)
 {
-    FBounds = {left, top, left + width, top + height};
+    const RECT bounds{left, top, left + width, top + height};
+    // The fields follow the window (WM_WINDOWPOSCHANGED), so equal bounds need no trip to the system.
+    if (FHandle && EqualRect(&bounds, &FBounds))
+        return;
+    FBounds = bounds;
     if (!FHandle)
         return;
     HWND window = FHandle.Get();
@@ -562,6 +566,9 @@ void TWinControl::SetClientSize(int width, int height)
 
 void TWinControl::SetVisible(bool visible)
 {
+    if (FHandle && visible == FVisible &&
+        ((GetWindowLongPtrA(FHandle.Get(), GWL_STYLE) & WS_VISIBLE) != 0) == visible)
+        return;
     FVisible = visible;
     if (visible && !FHandle && (!Parent() || Parent()->HandleAllocated()))
         Handle();

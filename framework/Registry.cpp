@@ -279,7 +279,8 @@ std::string TRegIniFile::SectionPath(const std::string& section) const
     path += file;
     if (!path.empty() && !section.empty())
         path += '\\';
-    return path += section;
+    path += section;
+    return path;
 }
 
 std::string TRegIniFile::ReadString(const std::string& section, const std::string& name,

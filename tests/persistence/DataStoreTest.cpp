@@ -347,16 +347,20 @@ TEST_P(DataStoreTest, ErrorsOfTheBackingStoreReachTheCallerAndChangeNothing)
 
 TEST(DataStoreRootKeys, TheRootKeyChoosesTheRegistryRoot)
 {
-    TQELDataStore store;
     const std::string path = "Software\\QELSystmTests-" + std::to_string(GetCurrentProcessId());
-    store.Registry()->SetPath(path);
-    store.Registry()->SetSection("S");
-    store.Registry()->SetRootkey(hkeyCurrentConfig);
-    store.WriteStr("N", "v");
-    const bool inCurrentConfig = RawRegistryValue(HKEY_CURRENT_CONFIG, path + "\\S", "N").has_value();
-    (void)RegDeleteTreeA(HKEY_CURRENT_CONFIG, path.c_str());
-    EXPECT_TRUE(inCurrentConfig);
-    EXPECT_FALSE(RawRegistryKeyExists(HKEY_CURRENT_USER, path));
+    for (const auto& [rootkey, root] : {std::pair{hkeyLocalMachine, HKEY_LOCAL_MACHINE},
+                                        std::pair{hkeyCurrentConfig, HKEY_CURRENT_CONFIG},
+                                        std::pair{hkeyDynData, HKEY_DYN_DATA}}) {
+        TQELDataStore store;
+        store.Registry()->SetPath(path);
+        store.Registry()->SetSection("S");
+        store.Registry()->SetRootkey(rootkey);
+        store.WriteStr("N", "v");
+        const bool there = RawRegistryValue(root, path + "\\S", "N").has_value();
+        (void)RegDeleteTreeA(root, path.c_str());
+        EXPECT_TRUE(there) << EnumTypeInfo(rootkey).NameOf(rootkey);
+        EXPECT_FALSE(RawRegistryKeyExists(HKEY_CURRENT_USER, path));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -123,7 +123,9 @@ void RunDataStoreBench()
                    },
                    [&] { iniStore.WriteInt("Number", ++counter); });
     CompareWithRaw("INI file ReadInt", IniOperations,
-                   [&] { Sink = static_cast<int>(GetPrivateProfileIntA(Section.c_str(), "Number", 0, iniFile.c_str())); },
+                   [&] {
+                       Sink = static_cast<int>(GetPrivateProfileIntA(Section.c_str(), "Number", 0, iniFile.c_str()));
+                   },
                    [&] { Sink = iniStore.ReadInt("Number"); });
 
     (void)RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());

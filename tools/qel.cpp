@@ -1,0 +1,204 @@
+// qel, the host program: `qel run FORM [--seconds N]` runs a stored form description as an application.
+//
+// The root may name any class: one the program does not know becomes a generic form that reports the
+// stored name as its class name, so that everything going by class names (the window class, stored
+// settings) sees the form as the description calls it. Every event handler the description names is
+// bound to a printer that writes one line per call to standard output, as it happens:
+//     Component.Event Param=value Param=value
+// The form runs as the application's main form until it is closed or N seconds have passed; then the
+// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. A description
+// that cannot be read is reported on standard error with its line and column, exit code 1; a bad
+// command line gets the usage, exit code 2.
+#include "framework/FormText.h"
+#include "framework/Forms.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int CExitError = 1;
+constexpr int CExitUsage = 2;
+// Longest run a timer can measure in milliseconds.
+constexpr double CMaxSeconds = 2147483.0;
+
+constexpr const char* CUsage = "usage: qel run FORM [--seconds N]\n"
+                               "  Runs the form description FORM until its form is closed or N seconds have\n"
+                               "  passed, printing a line for each call of an event handler it names.\n";
+
+struct TOptions {
+    std::string FormFile;
+    std::optional<double> Seconds;
+};
+
+class EUsage : public Exception {
+public:
+    using Exception::Exception;
+};
+
+double ParseSeconds(const std::string& text)
+{
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0) || seconds > CMaxSeconds)
+        throw EUsage("--seconds expects a number of seconds above 0 but found '" + text + "'");
+    return seconds;
+}
+
+TOptions ParseCommandLine(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        throw EUsage("no command given");
+    if (args[0] != "run")
+        throw EUsage("unknown command '" + args[0] + "'");
+    TOptions options;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--seconds") {
+            if (++i == args.size())
+                throw EUsage("--seconds expects a number of seconds");
+            options.Seconds = ParseSeconds(args[i]);
+        } else if (args[i].starts_with("--"))
+            throw EUsage("unknown option '" + args[i] + "'");
+        else if (options.FormFile.empty())
+            options.FormFile = args[i];
+        else
+            throw EUsage("one form description at a time, but found '" + args[i] + "' too");
+    }
+    if (options.FormFile.empty())
+        throw EUsage("no form description given");
+    return options;
+}
+
+std::string ReadFile(const std::string& fileName)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    std::ostringstream text;
+    if (!(file && text << file.rdbuf()))
+        throw Exception("cannot read '" + fileName + "'");
+    return text.str();
+}
+
+void PrintLine(std::FILE* stream, const std::string& line)
+{
+    std::fputs((line + "\n").c_str(), stream);
+    std::fflush(stream); // each line as it happens, also into a pipe
+}
+
+// The root of a description whose class the program does not know.
+class THostForm : public TForm {
+public:
+    THostForm(std::string className, TComponent* owner) : TForm(owner), FClassName(std::move(className)) {}
+    std::string ClassName() const override { return FClassName; }
+
+private:
+    std::string FClassName;
+};
+
+// Prints the calls of one event of one component.
+class TEventPrinter : public TEventSink {
+public:
+    TEventPrinter(const TComponent* component, const TPropInfo& event) : FComponent(component), FEvent(event) {}
+
+    void EventFired(const std::vector<std::string>& argumentTexts) override
+    {
+        std::string line = EventArgText(static_cast<const TObject*>(FComponent)) + "." + FEvent.Name;
+        const std::vector<std::string_view>& names = FEvent.Event->ParamNames;
+        for (std::size_t i = 0; i < argumentTexts.size() && i < names.size(); ++i)
+            line.append(" ").append(names[i]).append("=").append(argumentTexts[i]);
+        PrintLine(stdout, line);
+    }
+
+private:
+    const TComponent* FComponent;
+    const TPropInfo& FEvent;
+};
+
+// Ends the run after a while: closes the main form through a timer of a hidden window.
+class TDeadline : public TObject {
+public:
+    explicit TDeadline(double seconds) : FWindow(AllocateHWnd(TWndMethod(this, &TDeadline::WndProc)))
+    {
+        (void)SetTimer(FWindow, 1, static_cast<UINT>(seconds * 1000), nullptr);
+    }
+    ~TDeadline() override { DeallocateHWnd(FWindow); } // its timer goes with the window
+
+private:
+    void WndProc(TMessage& message)
+    {
+        if (message.Msg != WM_TIMER) {
+            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
+            return;
+        }
+        (void)KillTimer(FWindow, 1);
+        if (TForm* form = Application->MainForm())
+            form->Close();
+        // A handler may refuse to close the form; the run ends all the same.
+        Application->Terminate();
+    }
+
+    HWND FWindow;
+};
+
+// Reads the description, runs its form and keeps the printers for as long as the form lives.
+class THost : public TObject {
+public:
+    int Run(const TOptions& options)
+    {
+        TReader reader(ReadFile(options.FormFile));
+        reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
+            return new THostForm(className, owner);
+        });
+        reader.SetOnFindMethod([this](TComponent* component, const TPropInfo& event, const std::string&) {
+            FPrinters.push_back(std::make_unique<TEventPrinter>(component, event));
+            return event.Event->MakeGeneric(FPrinters.back().get());
+        });
+        std::unique_ptr<TComponent> root(reader.ReadComponent(Application));
+        auto* form = dynamic_cast<TForm*>(root.get());
+        if (!form)
+            throw Exception("the root of '" + options.FormFile + "' is a " + root->ClassName() +
+                            ", which is not a form");
+
+        Application->SetOnException(TExceptionEvent(this, &THost::ShowException));
+        Application->SetMainForm(form);
+        std::optional<TDeadline> deadline;
+        if (options.Seconds)
+            deadline.emplace(*options.Seconds);
+        Application->Run();
+        return 0;
+    }
+
+private:
+    // An error in a handler or a window procedure ends nothing: it is reported and the run goes on.
+    void ShowException(TObject*, Exception& e) { PrintLine(stderr, "qel: " + e.Message()); }
+
+    std::vector<std::unique_ptr<TEventPrinter>> FPrinters;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TOptions options;
+    try {
+        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const EUsage& e) {
+        std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), CUsage);
+        return CExitUsage;
+    }
+    try {
+        THost host;
+        return host.Run(options);
+    } catch (const EReadError& e) {
+        // The message starts with the line and column.
+        PrintLine(stderr, "qel: " + options.FormFile + ": " + e.Message());
+    } catch (const std::exception& e) {
+        PrintLine(stderr, std::string("qel: ") + e.what());
+    }
+    return CExitError;
+}

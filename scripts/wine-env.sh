@@ -24,6 +24,9 @@ qel_wine_prefix() {
   [[ $(cat "$WINEPREFIX/.qel-configured" 2>/dev/null) == "$QEL_PREFIX_VERSION" ]] && return
   echo "Setting up the Wine prefix $WINEPREFIX ..." >&2
   mkdir -p "$WINEPREFIX"
+  # A server left running for this prefix (a persistent one from an interrupted run) would never let
+  # the final wait end.
+  wineserver -k 2>/dev/null || true
   if ! {
     wineboot -i &&
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&

@@ -6,8 +6,9 @@
 // framework's HookWindowProc/UnhookWindowProc, which keep a per-window record of the chain, so a hook may
 // go in any order ("safer subclassing"): when the window still holds this hook's procedure, the one it
 // replaced is put back; when a later hook sits in front of it, that later hook is told to pass its
-// messages to this hook's previous procedure instead, which splices this hook out of the chain. Either
-// way no procedure stays installed whose object is gone.
+// messages to this hook's previous procedure instead, which splices this hook out of the chain. Every
+// subclasser of the library goes through that record, so none is left calling a procedure whose object
+// is gone.
 #pragma once
 
 #include "foundation/QELSystem.h"

@@ -6,6 +6,7 @@
 #include "framework/FormText.h"
 #include "framework/Forms.h"
 #include "framework/Win32.h"
+#include "persistence/QELTFormSaver.h"
 
 #include <gtest/gtest.h>
 
@@ -196,6 +197,23 @@ TEST_F(FormHook, UnhookingTheMiddleOfThreeJoinsItsNeighbours)
     FLog.clear();
     Probe(1);
     EXPECT_EQ(FLog, (TLog{"HookD:1", "HookC:101", "HookA:201", "form:301"}));
+}
+
+TEST_F(FormHook, ComesApartFromTheLibrarysOtherSubclassersInAnyOrder)
+{
+    // The form saver subclasses the form's window too, through the same chain record.
+    TQELFormHook* a = AddHook("HookA");
+    auto* saver = new TQELFormSaver(FForm);
+    TQELFormHook* b = AddHook("HookB");
+    delete a;
+    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(FLog, (TLog{"HookB:1", "form:101"}));
+    delete saver;
+    FLog.clear();
+    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(FLog, (TLog{"HookB:1", "form:101"}));
+    delete b;
+    EXPECT_EQ(CurrentProc(), FOwnProc);
 }
 
 TEST_F(FormHook, GoesWithItsFormInAnyOrderOfCreation)

@@ -1,20 +1,12 @@
 // TObject, TPersistent and the class registry.
 #include "framework/Objects.h"
 
+#include "framework/Strings.h"
 #include "framework/TypInfo.h"
 
 #include <map>
 
 namespace {
-
-std::string UpperIdentifier(std::string_view name)
-{
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return key;
-}
 
 // Never destroyed, so that objects freed at exit can still be looked up.
 std::map<std::string, TClass>& Registry()
@@ -95,7 +87,7 @@ TPersistent* TPersistent::GetOwner() const
 
 void RegisterClass(TClass cls)
 {
-    Registry()[UpperIdentifier(cls->Name)] = cls;
+    Registry()[UpperCase(cls->Name)] = cls;
 }
 
 void RegisterClasses(std::initializer_list<TClass> classes)
@@ -106,7 +98,7 @@ void RegisterClasses(std::initializer_list<TClass> classes)
 
 TClass GetClass(std::string_view name) noexcept
 {
-    auto found = Registry().find(UpperIdentifier(name));
+    auto found = Registry().find(UpperCase(name));
     return found == Registry().end() ? nullptr : found->second;
 }
 

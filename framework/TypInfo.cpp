@@ -4,24 +4,9 @@
 #include "framework/Collection.h"
 #include "framework/Component.h"
 #include "framework/StringList.h"
+#include "framework/Strings.h"
 
 #include <cstdio>
-
-namespace {
-
-bool SameIdentifier(std::string_view a, std::string_view b) noexcept
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-        if (upper(a[i]) != upper(b[i]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 std::string_view TEnumInfo::NameOf(std::int64_t ordinal) const noexcept
 {
@@ -33,7 +18,7 @@ std::string_view TEnumInfo::NameOf(std::int64_t ordinal) const noexcept
 std::optional<std::int64_t> TEnumInfo::ValueOf(std::string_view name) const noexcept
 {
     for (std::size_t i = 0; i < Names.size(); ++i)
-        if (SameIdentifier(Names[i], name))
+        if (SameText(Names[i], name))
             return static_cast<std::int64_t>(i);
     return std::nullopt;
 }
@@ -142,7 +127,7 @@ std::vector<const TPropInfo*> TClassInfo::AllProperties() const
     std::vector<const TPropInfo*> props = Parent ? Parent->AllProperties() : std::vector<const TPropInfo*>{};
     for (const TPropInfo& own : Properties) {
         auto inherited = std::find_if(props.begin(), props.end(),
-                                      [&](const TPropInfo* p) { return SameIdentifier(p->Name, own.Name); });
+                                      [&](const TPropInfo* p) { return SameText(p->Name, own.Name); });
         if (inherited != props.end())
             *inherited = &own;
         else
@@ -155,7 +140,7 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const
 {
     for (TClass cls = this; cls; cls = cls->Parent)
         for (const TPropInfo& prop : cls->Properties)
-            if (SameIdentifier(prop.Name, name))
+            if (SameText(prop.Name, name))
                 return &prop;
     return nullptr;
 }
@@ -164,7 +149,7 @@ const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const
 {
     for (TClass cls = this; cls; cls = cls->Parent)
         for (const TMethodInfo& method : cls->Methods)
-            if (SameIdentifier(method.Name, name))
+            if (SameText(method.Name, name))
                 return &method;
     return nullptr;
 }

@@ -8,7 +8,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 qel_headless bash "$0" "$@"
 
 qel_wine_prefix
-wineserver -p
+# One run at a time per build tree: a server already kept alive for the prefix (a manual run's) is
+# reused, and stopped with this run.
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 qel_wine_boot
 

@@ -1,6 +1,6 @@
 # Entry points; the build itself is CMake's (see CMakeLists.txt), the Wine set-up is in scripts/.
 #   make test    check/install dependencies, configure, build, run all tests under Wine
-#   make demo    build everything and run the tour example in the qel host program
+#   make demo    build everything and run the examples in the qel host program
 #   make bench   build and run the benchmarks under Wine
 #   make clean   remove the build tree
 # BUILD=dir selects another build tree (relative to this directory or absolute).
@@ -29,8 +29,7 @@ test: build
 
 demo: build
 	@if [ ! -f $(BUILD)/tools/qel.exe ]; then echo "make demo: the qel host program (tools/) does not exist yet." >&2; exit 1; fi
-	@if [ ! -f examples/tour.qfm ]; then echo "make demo: examples/tour.qfm does not exist yet." >&2; exit 1; fi
-	./qel run examples/tour.qfm --seconds 3
+	scripts/demo.sh
 
 bench: build
 	@if [ ! -f $(BUILD)/bench/qelbench.exe ]; then echo "make bench: there are no benchmarks (bench/) yet." >&2; exit 1; fi

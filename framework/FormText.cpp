@@ -482,8 +482,28 @@ private:
         return name;
     }
 
+    // Objects and collection items nest; the walks over the tree recurse as deep, so a description
+    // nested deeper than any form needs is refused before it can exhaust the stack.
+    static constexpr int MaxNesting = 100;
+    class TNesting {
+    public:
+        TNesting(TParser& parser) : FParser(parser)
+        {
+            if (++FParser.FNesting > MaxNesting)
+                ReadError(FParser.Token().Pos, "expected at most " + std::to_string(MaxNesting) +
+                                                   " levels of nested objects and items but found more");
+        }
+        ~TNesting() { --FParser.FNesting; }
+        TNesting(const TNesting&) = delete;
+        TNesting& operator=(const TNesting&) = delete;
+
+    private:
+        TParser& FParser;
+    };
+
     TObjectNode ParseObject()
     {
+        const TNesting nesting(*this);
         TObjectNode node;
         node.Pos = Token().Pos;
         ExpectKeyword("object");
@@ -617,6 +637,7 @@ private:
 
     TValueNode ParseCollection(TValueNode value)
     {
+        const TNesting nesting(*this);
         value.Kind = TValueKind::Collection;
         FLexer.Next();
         while (!AtSymbol('>')) {
@@ -637,6 +658,7 @@ private:
     }
 
     TLexer FLexer;
+    int FNesting = 0;
 };
 
 // ---------------------------------------------------------------------------------------------------

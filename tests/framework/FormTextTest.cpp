@@ -1204,4 +1204,21 @@ TEST_F(FormText, UnknownRootClassIsAnErrorWithoutAFallback)
     }
 }
 
+TEST_F(FormText, NestingDeeperThanTheLimitIsRefusedBeforeAnythingIsBuilt)
+{
+    std::string text;
+    for (int depth = 0; depth < 101; ++depth)
+        text += "object TFtPanel\n";
+    for (int depth = 0; depth < 101; ++depth)
+        text += "end\n";
+    try {
+        std::unique_ptr<TComponent> root(TReader(text).ReadComponent(nullptr));
+        FAIL() << "no error";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Line(), 101);
+        EXPECT_NE(error.Message().find("at most 100 levels"), std::string::npos) << error.Message();
+    }
+    EXPECT_EQ(GLive, 0);
+}
+
 } // namespace

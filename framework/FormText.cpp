@@ -86,10 +86,10 @@ std::string JoinPath(const std::vector<TName>& path)
 // ---------------------------------------------------------------------------------------------------
 // The text format: value spelling shared by the tokenizer, the printer and error messages
 
-constexpr std::size_t CStringPiece = 64; // characters of a long string on one line
-constexpr std::size_t CBinaryLine = 32;  // bytes of binary data on one line
-constexpr const char* CLineBreak = "\r\n";
-constexpr const char* CListSuffix = "Strings";
+constexpr std::size_t StringPiece = 64; // characters of a long string on one line
+constexpr std::size_t BinaryLine = 32;  // bytes of binary data on one line
+constexpr const char* LineBreak = "\r\n";
+constexpr const char* ListSuffix = "Strings";
 
 bool IsLetter(char c)
 {
@@ -540,8 +540,8 @@ private:
         ExpectSymbol('=');
         node.Value = ParseValue();
         if (node.Value.Kind == TValueKind::List) {
-            if (node.Path.size() < 2 || !SameText(node.Path.back().Text, CListSuffix))
-                ReadError(node.Path.front().Pos, "expected " + JoinPath(node.Path) + "." + CListSuffix +
+            if (node.Path.size() < 2 || !SameText(node.Path.back().Text, ListSuffix))
+                ReadError(node.Path.front().Pos, "expected " + JoinPath(node.Path) + "." + ListSuffix +
                                                      " before a list of strings but found " + JoinPath(node.Path));
             node.Path.pop_back();
         }
@@ -669,12 +669,12 @@ public:
     std::string Print(const TObjectNode& root)
     {
         PrintObject(root, 0);
-        FText += CLineBreak;
+        FText += LineBreak;
         return std::move(FText);
     }
 
 private:
-    void NewLine(int indent) { FText.append(CLineBreak).append(static_cast<std::size_t>(indent) * 2, ' '); }
+    void NewLine(int indent) { FText.append(LineBreak).append(static_cast<std::size_t>(indent) * 2, ' '); }
 
     void PrintObject(const TObjectNode& node, int indent)
     {
@@ -698,7 +698,7 @@ private:
     {
         FText += JoinPath(property.Path);
         if (property.Value.Kind == TValueKind::List)
-            FText.append(".").append(CListSuffix);
+            FText.append(".").append(ListSuffix);
         FText += " = ";
         PrintValue(property.Value, indent);
     }
@@ -749,12 +749,12 @@ private:
             break;
         case TValueKind::Binary:
             FText += '{';
-            if (value.Bytes.size() <= CBinaryLine)
+            if (value.Bytes.size() <= BinaryLine)
                 FText += HexText(value.Bytes.data(), value.Bytes.size());
             else
-                for (std::size_t i = 0; i < value.Bytes.size(); i += CBinaryLine) {
+                for (std::size_t i = 0; i < value.Bytes.size(); i += BinaryLine) {
                     NewLine(indent + 1);
-                    FText += HexText(value.Bytes.data() + i, std::min(CBinaryLine, value.Bytes.size() - i));
+                    FText += HexText(value.Bytes.data() + i, std::min(BinaryLine, value.Bytes.size() - i));
                 }
             FText += '}';
             break;
@@ -764,11 +764,11 @@ private:
     // A long string is cut into pieces joined with '+', one piece a line.
     void PrintString(std::string_view text, int indent)
     {
-        FText += QuoteString(text.substr(0, CStringPiece));
-        for (std::size_t i = CStringPiece; i < text.size(); i += CStringPiece) {
+        FText += QuoteString(text.substr(0, StringPiece));
+        for (std::size_t i = StringPiece; i < text.size(); i += StringPiece) {
             FText += " +";
             NewLine(indent + 1);
-            FText += QuoteString(text.substr(i, CStringPiece));
+            FText += QuoteString(text.substr(i, StringPiece));
         }
     }
 

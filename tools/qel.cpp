@@ -23,12 +23,12 @@
 
 namespace {
 
-constexpr int CExitError = 1;
-constexpr int CExitUsage = 2;
+constexpr int ExitError = 1;
+constexpr int ExitUsage = 2;
 // Longest run a timer can measure in milliseconds.
-constexpr double CMaxSeconds = 2147483.0;
+constexpr double MaxSeconds = 2147483.0;
 
-constexpr const char* CUsage = "usage: qel run FORM [--seconds N]\n"
+constexpr const char* Usage = "usage: qel run FORM [--seconds N]\n"
                                "  Runs the form description FORM until its form is closed or N seconds have\n"
                                "  passed, printing a line for each call of an event handler it names.\n";
 
@@ -46,7 +46,7 @@ double ParseSeconds(const std::string& text)
 {
     double seconds = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0) || seconds > CMaxSeconds)
+    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0) || seconds > MaxSeconds)
         throw EUsage("--seconds expects a number of seconds above 0 but found '" + text + "'");
     return seconds;
 }
@@ -188,8 +188,8 @@ int main(int argc, char** argv)
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const EUsage& e) {
-        std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), CUsage);
-        return CExitUsage;
+        std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), Usage);
+        return ExitUsage;
     }
     try {
         THost host;
@@ -200,5 +200,5 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         PrintLine(stderr, std::string("qel: ") + e.what());
     }
-    return CExitError;
+    return ExitError;
 }

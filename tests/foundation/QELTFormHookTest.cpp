@@ -33,8 +33,8 @@ QEL_CLASS_INFO(TBorderStyler, TComponent)
 
 namespace {
 
-constexpr UINT CProbe = WM_APP + 1;
-constexpr LRESULT CFormResult = 0x51;
+constexpr UINT ProbeMessageId = WM_APP + 1;
+constexpr LRESULT FormResult = 0x51;
 
 using TLog = std::vector<std::string>;
 
@@ -45,9 +45,9 @@ public:
 
     void WndProc(TMessage& message) override
     {
-        if (message.Msg == CProbe) {
+        if (message.Msg == ProbeMessageId) {
             FLog.push_back("form:" + std::to_string(message.WParam));
-            message.Result = CFormResult;
+            message.Result = FormResult;
             return;
         }
         TForm::WndProc(message);
@@ -65,7 +65,7 @@ public:
 
     void HookMessage(TObject* sender, TMessage& message)
     {
-        if (message.Msg != CProbe)
+        if (message.Msg != ProbeMessageId)
             return;
         FLog.push_back(static_cast<TComponent*>(sender)->Name() + ":" + std::to_string(message.WParam));
         message.WParam += 100;
@@ -84,7 +84,7 @@ public:
 
     void Hooked(TMessage& message) override
     {
-        if (message.Msg == CProbe)
+        if (message.Msg == ProbeMessageId)
             ++FProbes;
         TQELHookComponent::Hooked(message);
     }
@@ -108,7 +108,7 @@ protected:
         return hook;
     }
     // Sends a probe to the form's window; returns what the sender got back.
-    LRESULT Probe(WPARAM wParam = 1) { return SendMessageA(FForm->Handle(), CProbe, wParam, 0); }
+    LRESULT Probe(WPARAM wParam = 1) { return SendMessageA(FForm->Handle(), ProbeMessageId, wParam, 0); }
     LONG_PTR CurrentProc() { return WindowProcOf(FForm->Handle()); }
 
     TLog FLog;
@@ -126,14 +126,14 @@ TEST_F(FormHook, HooksTheFormWhenCreated)
 TEST_F(FormHook, HandsAMessageToOnMessageAndThenToTheForm)
 {
     AddHook("Hook1");
-    EXPECT_EQ(Probe(1), CFormResult); // the handler's Result is overwritten by the form's answer
+    EXPECT_EQ(Probe(1), FormResult); // the handler's Result is overwritten by the form's answer
     EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101"}));
 }
 
 TEST_F(FormHook, PassesEveryMessageWithoutAHandler)
 {
     new TQELFormHook(FForm);
-    EXPECT_EQ(Probe(5), CFormResult);
+    EXPECT_EQ(Probe(5), FormResult);
     EXPECT_EQ(FLog, TLog{"form:5"});
 }
 
@@ -150,7 +150,7 @@ TEST_F(FormHook, ChainsTheLastHookedFirst)
 {
     AddHook("HookA");
     AddHook("HookB");
-    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, (TLog{"HookB:1", "HookA:101", "form:201"}));
 }
 
@@ -175,7 +175,7 @@ TEST_F(FormHook, UnhookedOutOfOrderKeepsTheChainAndLeavesTheFormsOwnProcedure)
     const LONG_PTR procOfB = CurrentProc();
     delete a;
     EXPECT_EQ(CurrentProc(), procOfB);
-    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, (TLog{"HookB:1", "form:101"}));
     delete b;
     EXPECT_EQ(CurrentProc(), FOwnProc);
@@ -206,11 +206,11 @@ TEST_F(FormHook, ComesApartFromTheLibrarysOtherSubclassersInAnyOrder)
     auto* saver = new TQELFormSaver(FForm);
     TQELFormHook* b = AddHook("HookB");
     delete a;
-    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, (TLog{"HookB:1", "form:101"}));
     delete saver;
     FLog.clear();
-    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, (TLog{"HookB:1", "form:101"}));
     delete b;
     EXPECT_EQ(CurrentProc(), FOwnProc);
@@ -248,7 +248,7 @@ TEST_F(FormHook, FollowsAWindowRecreatedWhileTheFormIsRead)
     ASSERT_EQ(FForm->BorderStyle(), bsDialog);
     ASSERT_NE(FForm->Handle(), before);
     EXPECT_FALSE(IsWindow(before));
-    EXPECT_EQ(Probe(1), CFormResult);
+    EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101"}));
     delete FForm->FindComponent("Hook1");
     EXPECT_EQ(CurrentProc(), FOwnProc);

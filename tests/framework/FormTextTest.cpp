@@ -408,7 +408,7 @@ TFtThing* Thing(const TComponent& form, std::string_view name)
 }
 
 // One description using every property kind, exactly as the writer writes it.
-const std::string CAllKinds = Lines(R"(object Form1: TFtForm
+const std::string AllKindsText = Lines(R"(object Form1: TFtForm
   Caption = 'Main'
   Width = 400
   OnShow = FormShow
@@ -658,7 +658,7 @@ using FormTextRead = FormText;
 TEST_F(FormTextRead, CreatesTheRootAndEachComponentThroughItsVirtualConstructor)
 {
     TFtForm owner(nullptr);
-    auto form = Read(CAllKinds, &owner);
+    auto form = Read(AllKindsText, &owner);
     EXPECT_EQ(form->Owner(), &owner);
     EXPECT_EQ(form->Name(), "Form1");
     ASSERT_EQ(form->ComponentCount(), 4);
@@ -675,7 +675,7 @@ TEST_F(FormTextRead, CreatesTheRootAndEachComponentThroughItsVirtualConstructor)
 
 TEST_F(FormTextRead, ReadsEveryPropertyKind)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     EXPECT_EQ(form->Caption(), "Main");
     EXPECT_EQ(form->Width(), 400);
     TFtThing* thing = Thing(*form, "Thing1");
@@ -722,7 +722,7 @@ TEST_F(FormTextRead, ReadsEveryPropertyKind)
 
 TEST_F(FormTextRead, EventsBindToTheRootsPublishedMethods)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     TFtThing* thing = Thing(*form, "Thing1");
     Journal().clear();
     form->OnShow()(form.get());
@@ -736,7 +736,7 @@ TEST_F(FormTextRead, EventsBindToTheRootsPublishedMethods)
 
 TEST_F(FormTextRead, RootPropertiesAreInPlaceBeforeAnyComponentIsCreated)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     EXPECT_EQ(form->ComponentsAtCaption(), 0);
     EXPECT_TRUE(form->CaptionSetWhileLoading());
     EXPECT_TRUE(Thing(*form, "Thing1")->TextSetWhileLoading());
@@ -744,7 +744,7 @@ TEST_F(FormTextRead, RootPropertiesAreInPlaceBeforeAnyComponentIsCreated)
 
 TEST_F(FormTextRead, LoadedRunsOnEveryComponentRootFirstAfterReferencesAreResolved)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     EXPECT_EQ(Journal(), (std::vector<std::string>{"Loaded Form1 loading", "Loaded Thing1 loading peer=Thing2",
                                                    "Loaded Thing2 loading peer=Thing1"}));
     EXPECT_FALSE(form->ComponentState().Contains(csLoading));
@@ -754,7 +754,7 @@ TEST_F(FormTextRead, LoadedRunsOnEveryComponentRootFirstAfterReferencesAreResolv
 
 TEST_F(FormTextRead, ComponentsThatHaveAParentGetTheEnclosingObject)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     auto* panel1 = form->FindComponent("Panel1");
     auto* panel2 = form->FindComponent("Panel2");
     EXPECT_EQ(panel1->GetParentComponent(), form.get());
@@ -839,14 +839,14 @@ TEST_F(FormTextRead, ReadsIntoARootBuiltByCode)
 {
     TFtForm form(nullptr);
     form.SetWidth(77);
-    TReader(CAllKinds).ReadRootComponent(&form);
+    TReader(AllKindsText).ReadRootComponent(&form);
     EXPECT_EQ(form.Name(), "Form1");
     EXPECT_EQ(form.Width(), 400);
     EXPECT_EQ(form.ComponentCount(), 4);
     EXPECT_EQ(Thing(form, "Thing1")->Peer(), Thing(form, "Thing2"));
     EXPECT_FALSE(form.ComponentState().Contains(csLoading));
     EXPECT_EQ(Journal().front(), "Loaded Form1 loading");
-    EXPECT_EQ(WriteComponentText(form), CAllKinds);
+    EXPECT_EQ(WriteComponentText(form), AllKindsText);
 }
 
 TEST_F(FormTextRead, ReadingIntoARootOfAnotherClassIsAnError)
@@ -854,7 +854,7 @@ TEST_F(FormTextRead, ReadingIntoARootOfAnotherClassIsAnError)
     TFtThing thing(nullptr);
     const int live = GLive;
     try {
-        TReader(CAllKinds).ReadRootComponent(&thing);
+        TReader(AllKindsText).ReadRootComponent(&thing);
         FAIL() << "no error";
     } catch (const EReadError& error) {
         EXPECT_EQ(error.Message(),
@@ -967,13 +967,13 @@ void ExpectSameForm(const TComponent& a, const TComponent& b)
 
 TEST_F(FormTextRoundTrip, EveryPropertyKindRoundTripsToIdenticalText)
 {
-    auto form = Read(CAllKinds);
-    EXPECT_EQ(WriteComponentText(*form), CAllKinds);
+    auto form = Read(AllKindsText);
+    EXPECT_EQ(WriteComponentText(*form), AllKindsText);
 }
 
 TEST_F(FormTextRoundTrip, ReadingWhatWasWrittenGivesTheSameState)
 {
-    auto form = Read(CAllKinds);
+    auto form = Read(AllKindsText);
     auto copy = Read(WriteComponentText(*form));
     ExpectSameForm(*form, *copy);
 }
@@ -1050,7 +1050,7 @@ std::string CutAfterBadLine(std::string_view badLine)
     return text.substr(0, text.find("\r\n  end\r\nend"));
 }
 
-const TBadText CBadTexts[] = {
+const TBadText BadTexts[] = {
     {"MissingEquals", WithBadLine("Text 'x'"), 10, 10,
      "expected '=' but found string 'x'"},
     {"PropertyAfterAChild", Lines("object Form1: TFtForm\n  object A: TFtThing\n  end\n  Width = 3\nend\n"), 4, 3,
@@ -1190,7 +1190,7 @@ TEST_P(FormTextErrors, ReadingIntoARootKeepsItAndDestroysWhatTheReadCreated)
     EXPECT_FALSE(form.ComponentState().Contains(csLoading));
 }
 
-INSTANTIATE_TEST_SUITE_P(EachKind, FormTextErrors, testing::ValuesIn(CBadTexts),
+INSTANTIATE_TEST_SUITE_P(EachKind, FormTextErrors, testing::ValuesIn(BadTexts),
                          [](const testing::TestParamInfo<TBadText>& info) { return std::string(info.param.Name); });
 
 TEST_F(FormText, UnknownRootClassIsAnErrorWithoutAFallback)

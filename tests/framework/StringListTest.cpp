@@ -87,7 +87,7 @@ private:
 };
 
 // Words of code page 1252 in mixed case, some with accents, in no particular order.
-const TLines CWords = {
+const TLines Words = {
     "zebra", "\xC4pfel", "apfel", "Eclair", "\xE9" "clair", "ecole", "\xC9" "COLE", "\xFC" "ber", "Ubahn",
     "ABC", "abd", "\xD6l", "oel", "Zoo", "\xE0 la carte", "Alpha", "\xDF" "e", "se", "\xC7" "a", "ca",
     "ZEBRA", "alpha",
@@ -377,12 +377,12 @@ TEST(StringListSorting, SortOrdersAsTheSystemDoesNotByCharacterCode)
     ASSERT_EQ(SystemCompare("Eclair", "eclair"), 0);
 
     TStringList list;
-    for (const std::string& word : CWords)
+    for (const std::string& word : Words)
         list.Add(word);
     list.Sort();
     ExpectInSystemOrder(list);
-    EXPECT_EQ(list.Count(), static_cast<int>(CWords.size()));
-    TLines expected = CWords;
+    EXPECT_EQ(list.Count(), static_cast<int>(Words.size()));
+    TLines expected = Words;
     std::stable_sort(expected.begin(), expected.end(),
                      [](const std::string& a, const std::string& b) { return SystemCompare(a, b) < 0; });
     EXPECT_EQ(Lines(list), expected);
@@ -393,7 +393,7 @@ TEST(StringListSorting, SortedListKeepsOrderOnAddAndAgreesWithSort)
     TStringList sorted;
     sorted.SetSorted(true);
     TStringList plain;
-    for (const std::string& word : CWords) {
+    for (const std::string& word : Words) {
         const int index = sorted.Add(word);
         EXPECT_EQ(sorted.Get(index), word);
         plain.Add(word);
@@ -435,9 +435,9 @@ TEST(StringListSorting, FindSearchesInTheSystemOrder)
 {
     TStringList list;
     list.SetSorted(true);
-    for (const std::string& word : CWords)
+    for (const std::string& word : Words)
         list.Add(word);
-    for (const std::string& word : CWords) {
+    for (const std::string& word : Words) {
         int index = -1;
         EXPECT_TRUE(list.Find(word, index)) << word;
         ASSERT_GE(index, 0);

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr UINT CProbeMessage = WM_USER + 7;
+constexpr UINT ProbeMessage = WM_USER + 7;
 
 struct TProbeLog {
   int FProbeCount = 0;
@@ -22,7 +22,7 @@ struct TProbeLog {
 TProbeLog* GProbeLog = nullptr;
 
 LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == CProbeMessage) {
+  if (message == ProbeMessage) {
     ++GProbeLog->FProbeCount;
     GProbeLog->FLastWParam = wParam;
     return static_cast<LRESULT>(wParam) * 2;
@@ -41,9 +41,9 @@ protected:
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = ProbeWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = CClassName;
+    windowClass.lpszClassName = ProbeClassName;
     ASSERT_NE(RegisterClassA(&windowClass), 0) << "RegisterClassA failed: " << GetLastError();
-    FWindow = CreateWindowExA(0, CClassName, "Harness probe", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+    FWindow = CreateWindowExA(0, ProbeClassName, "Harness probe", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(FWindow, nullptr) << "CreateWindowExA failed: " << GetLastError();
   }
@@ -52,11 +52,11 @@ protected:
     if (FWindow != nullptr) {
       DestroyWindow(FWindow);
     }
-    UnregisterClassA(CClassName, GetModuleHandleA(nullptr));
+    UnregisterClassA(ProbeClassName, GetModuleHandleA(nullptr));
     GProbeLog = nullptr;
   }
 
-  static constexpr const char* CClassName = "QELHarnessProbe";
+  static constexpr const char* ProbeClassName = "QELHarnessProbe";
   TProbeLog FLog;
   HWND FWindow = nullptr;
 };
@@ -65,13 +65,13 @@ TEST_F(WineSmoke, SentMessageReachesTheWindowProcedureAndReturnsItsResult) {
   EXPECT_TRUE(IsWindow(FWindow));
   EXPECT_EQ(GetParent(FWindow), nullptr);
 
-  EXPECT_EQ(SendMessageA(FWindow, CProbeMessage, 21, 0), 42);
+  EXPECT_EQ(SendMessageA(FWindow, ProbeMessage, 21, 0), 42);
   EXPECT_EQ(FLog.FProbeCount, 1);
   EXPECT_EQ(FLog.FLastWParam, 21u);
 }
 
 TEST_F(WineSmoke, PostedMessageIsDeliveredByTheMessageLoop) {
-  ASSERT_TRUE(PostMessageA(FWindow, CProbeMessage, 5, 0));
+  ASSERT_TRUE(PostMessageA(FWindow, ProbeMessage, 5, 0));
   EXPECT_EQ(FLog.FProbeCount, 0) << "posted messages wait in the queue";
 
   MSG message;

@@ -140,7 +140,7 @@ HWND WaitForWindow(const char* windowClass, HANDLE process)
     return nullptr;
 }
 
-constexpr const char* CProbeForm = "object HostProbe: THostProbeForm\n"
+constexpr const char* ProbeForm = "object HostProbe: THostProbeForm\n"
                                    "  Caption = 'Host probe'\n"
                                    "  OnShow = FormShow\n"
                                    "  OnClose = FormClose\n"
@@ -151,7 +151,7 @@ constexpr const char* CProbeForm = "object HostProbe: THostProbeForm\n"
 
 TEST(HostRun, PrintsALinePerEventCallAndClosesTheFormAtTheTimeLimit)
 {
-    TDescriptionFile form(CProbeForm);
+    TDescriptionFile form(ProbeForm);
     bool windowFound = false;
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1", [&](HANDLE process) {
         // The generic form's window class is the class the description names.
@@ -182,7 +182,7 @@ TEST(HostRun, PrintsALinePerEventCallAndClosesTheFormAtTheTimeLimit)
 
 TEST(HostRun, EndsWhenTheUserClosesTheForm)
 {
-    TDescriptionFile form(CProbeForm);
+    TDescriptionFile form(ProbeForm);
     const TRunResult result = RunHost("run \"" + form.Path() + "\"", [&](HANDLE process) {
         HWND window = WaitForWindow("THostProbeForm", process);
         ASSERT_NE(window, nullptr);

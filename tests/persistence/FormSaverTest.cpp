@@ -144,6 +144,22 @@ TEST_F(FormSaver, AMaximisedFormStoresItsBoundsFromBeforeMaximising)
     EXPECT_EQ(Stored("TMainForm_Left"), 100);
 }
 
+TEST_F(FormSaver, MinimisingAMaximisedFormCapturesTheMaximisedBounds)
+{
+    Form->Show();
+    SendMessageA(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    const RECT maximised = Form->BoundsRect();
+    SendMessageA(Form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_EQ(Form->WindowState(), wsMinimized);
+    Saver->Store();
+    EXPECT_EQ(Stored("TMainForm_WindowState"), 1);
+    EXPECT_EQ(Stored("TMainForm_Width"), maximised.right - maximised.left);
+    EXPECT_EQ(Stored("TMainForm_Height"), maximised.bottom - maximised.top);
+    EXPECT_EQ(Stored("TMainForm_Left"), maximised.left);
+    EXPECT_EQ(Stored("TMainForm_Top"), maximised.top);
+    EXPECT_NE(maximised.right - maximised.left, 300) << "the maximised size, not the normal one";
+}
+
 TEST_F(FormSaver, AMaximiseCommandWithOtherLowBitsCapturesNothing)
 {
     Form->Show();

@@ -18,6 +18,9 @@ namespace {
 struct TInstanceSlot {
     TWndMethod Method;
     bool InUse = false;
+    // Taken over by a stand-in for a subclasser that is gone (see UnhookWindowProc): the owner's
+    // FreeObjectInstance leaves it alone, the stand-in frees it with the window.
+    bool Adopted = false;
 };
 
 // Never destroyed: windows may still call their procedures while static objects go away at exit.
@@ -105,14 +108,26 @@ WNDPROC MakeObjectInstance(const TWndMethod& method)
                           std::to_string(ObjectInstanceLimit) + ")");
 }
 
-void FreeObjectInstance(WNDPROC instance)
+namespace {
+
+TInstanceSlot* SlotOf(WNDPROC instance)
 {
     auto found = std::find(SlotProcs.begin(), SlotProcs.end(), instance);
-    if (found == SlotProcs.end())
-        return;
-    TInstanceSlot& slot = InstanceSlots()[static_cast<std::size_t>(found - SlotProcs.begin())];
-    slot.InUse = false;
-    slot.Method = {};
+    return found == SlotProcs.end() ? nullptr
+                                    : &InstanceSlots()[static_cast<std::size_t>(found - SlotProcs.begin())];
+}
+
+void ReleaseSlot(TInstanceSlot& slot)
+{
+    slot = TInstanceSlot{};
+}
+
+} // namespace
+
+void FreeObjectInstance(WNDPROC instance)
+{
+    if (TInstanceSlot* slot = SlotOf(instance); slot && !slot->Adopted)
+        ReleaseSlot(*slot);
 }
 
 namespace {
@@ -139,22 +154,70 @@ void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous)
     WindowHooks().push_back({window, instance, &previous});
 }
 
+namespace {
+
+std::vector<TWindowHook>::iterator FindHook(HWND window, WNDPROC instance)
+{
+    auto& hooks = WindowHooks();
+    return std::find_if(hooks.begin(), hooks.end(),
+                        [&](const TWindowHook& h) { return h.Window == window && h.Instance == instance; });
+}
+
+// Stands in for a subclasser that went away while a procedure installed after it by other code (a
+// raw SetWindowLongA) still calls its instance: it passes every message on to the procedure the
+// subclasser had replaced, and leaves with the window.
+class TStandIn : public TObject {
+public:
+    TStandIn(HWND window, WNDPROC instance, WNDPROC previous)
+        : FWindow(window), FInstance(instance), FPrevious(previous)
+    {
+    }
+    WNDPROC& Previous() noexcept { return FPrevious; }
+
+    void Forward(TMessage& message)
+    {
+        message.Result = CallWindowProcA(FPrevious, FWindow, message.Msg, message.WParam, message.LParam);
+        if (message.Msg != WM_NCDESTROY)
+            return;
+        if (auto own = FindHook(FWindow, FInstance); own != WindowHooks().end())
+            WindowHooks().erase(own);
+        ReleaseSlot(*SlotOf(FInstance));
+        delete this;
+    }
+
+private:
+    HWND FWindow;
+    WNDPROC FInstance;
+    WNDPROC FPrevious;
+};
+
+} // namespace
+
 void UnhookWindowProc(HWND window, WNDPROC instance)
 {
     auto& hooks = WindowHooks();
-    auto own = std::find_if(hooks.begin(), hooks.end(),
-                            [&](const TWindowHook& h) { return h.Window == window && h.Instance == instance; });
+    auto own = FindHook(window, instance);
     if (own == hooks.end())
         return;
     const WNDPROC previous = *own->Previous;
     if (IsWindow(window)) {
         auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+        auto later = std::find_if(hooks.begin(), hooks.end(), [&](const TWindowHook& h) {
+            return h.Window == window && *h.Previous == instance;
+        });
         if (current == instance)
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        else
-            for (TWindowHook& later : hooks)
-                if (later.Window == window && *later.Previous == instance)
-                    *later.Previous = previous;
+        else if (later != hooks.end())
+            *later->Previous = previous;
+        else if (TInstanceSlot* slot = SlotOf(instance)) {
+            // Only a subclasser outside the record can hold the instance now: keep it passing
+            // messages on, and keep it in the record so that the chain around it can still change.
+            auto* standIn = new TStandIn(window, instance, previous);
+            slot->Method = TWndMethod(standIn, &TStandIn::Forward);
+            slot->Adopted = true;
+            own->Previous = &standIn->Previous();
+            return;
+        }
     }
     hooks.erase(own);
 }

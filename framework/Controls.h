@@ -57,8 +57,11 @@ void FreeObjectInstance(WNDPROC instance);
 // Subclassing a window with object procedures, several on one window forming a chain in which the
 // last installed sees a message first. Each subclasser keeps the procedure it replaced in a field of
 // its own (previous) and passes messages on to it. Removing one that is not the last installed does not
-// break the chain: the one installed after it is handed its previous procedure instead. Removing from a
-// window that no longer exists just forgets the entry.
+// break the chain: the one installed after it is handed its previous procedure instead. When a
+// procedure installed by other code (a raw SetWindowLongA) sits in front and calls the removed one, the
+// framework keeps that instance alive, passing messages on, until the window is destroyed; the owner
+// still calls FreeObjectInstance as usual. Removing from a window that no longer exists just forgets
+// the entry.
 void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous);
 void UnhookWindowProc(HWND window, WNDPROC instance);
 

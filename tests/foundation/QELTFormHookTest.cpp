@@ -216,6 +216,41 @@ TEST_F(FormHook, ComesApartFromTheLibrarysOtherSubclassersInAnyOrder)
     EXPECT_EQ(CurrentProc(), FOwnProc);
 }
 
+// Another program's subclass, installed with a raw SetWindowLongA and unaware of the chain record.
+WNDPROC ForeignPrevious = nullptr;
+int ForeignCalls = 0;
+LRESULT CALLBACK ForeignProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == ProbeMessageId)
+        ++ForeignCalls;
+    return CallWindowProcA(ForeignPrevious, window, msg, wParam, lParam);
+}
+
+TEST_F(FormHook, AHookGoneFromBehindAForeignSubclassStillPassesMessagesOn)
+{
+    TQELFormHook* a = AddHook("HookA");
+    TQELFormHook* b = AddHook("HookB");
+    ForeignCalls = 0;
+    ForeignPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(FForm->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
+    delete b; // the foreign procedure still calls B's instance
+    EXPECT_EQ(Probe(1), FormResult);
+    EXPECT_EQ(FLog, (TLog{"HookA:1", "form:101"}));
+    EXPECT_EQ(ForeignCalls, 1);
+
+    delete a; // now behind B's stand-in, which takes A's previous procedure
+    FLog.clear();
+    EXPECT_EQ(Probe(1), FormResult);
+    EXPECT_EQ(FLog, TLog{"form:1"});
+
+    // Many hooks may come and go meanwhile without using up window procedures.
+    for (int i = 0; i < 2 * ObjectInstanceLimit; ++i)
+        delete AddHook("Passing");
+    FLog.clear();
+    EXPECT_EQ(Probe(2), FormResult);
+    EXPECT_EQ(FLog, TLog{"form:2"});
+}
+
 TEST_F(FormHook, GoesWithItsFormInAnyOrderOfCreation)
 {
     AddHook("HookA");

@@ -5,6 +5,7 @@
 
 #include "framework/Component.h"
 #include "framework/StringList.h"
+#include "tests/support/ErrorMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -140,17 +141,6 @@ void AddValues(TCollection& collection, std::initializer_list<int> values)
         static_cast<TCollTestValueItem*>(collection.Add())->SetValue(value);
 }
 
-template <class F>
-std::string ErrorOf(F action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return {};
-}
-
 // Every test must end with as many live items as it started with: none.
 class CollectionTest : public testing::Test {
 protected:
@@ -189,7 +179,7 @@ TEST_F(CollectionItemClass, AClassThatCannotBeCreatedInACollectionIsRefused)
     EXPECT_THROW(TCollection{TStringList::StaticClass()}, EInvalidCast);
     EXPECT_THROW(TCollection{TCollectionItem::StaticClass()->Parent}, EInvalidCast);
     EXPECT_THROW(TCollection{nullptr}, EInvalidCast);
-    const std::string message = ErrorOf([] { TCollection{TCollTestNoFactoryItem::StaticClass()}; });
+    const std::string message = ErrorMessageOf([] { TCollection{TCollTestNoFactoryItem::StaticClass()}; });
     EXPECT_NE(message.find("TCollTestNoFactoryItem"), std::string::npos) << message;
 }
 
@@ -243,14 +233,14 @@ TEST_F(CollectionItems, BadIndexesRaiseAndChangeNothing)
     collection.Add();
     collection.Add();
     const auto before = ItemsOf(collection);
-    EXPECT_EQ(ErrorOf([&] { collection.GetItem(2); }), "List index out of bounds (2)");
-    EXPECT_EQ(ErrorOf([&] { collection.GetItem(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ErrorOf([&] { collection.Delete(2); }), "List index out of bounds (2)");
-    EXPECT_EQ(ErrorOf([&] { collection.Insert(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(ErrorOf([&] { collection.Insert(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ErrorOf([&] { collection.SetItem(5, collection.GetItem(0)); }), "List index out of bounds (5)");
-    EXPECT_EQ(ErrorOf([&] { collection.GetItem(0)->SetIndex(2); }), "List index out of bounds (2)");
-    EXPECT_EQ(ErrorOf([&] { collection.GetItem(0)->SetIndex(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.GetItem(2); }), "List index out of bounds (2)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.GetItem(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.Delete(2); }), "List index out of bounds (2)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.Insert(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.Insert(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.SetItem(5, collection.GetItem(0)); }), "List index out of bounds (5)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.GetItem(0)->SetIndex(2); }), "List index out of bounds (2)");
+    EXPECT_EQ(ErrorMessageOf([&] { collection.GetItem(0)->SetIndex(-1); }), "List index out of bounds (-1)");
     EXPECT_THROW(collection.GetItem(7), EListError);
     EXPECT_EQ(ItemsOf(collection), before);
     EXPECT_EQ(TCollTestItem::FLive, 2);
@@ -504,7 +494,7 @@ TEST_F(CollectionAssign, ItemsWithoutCopyingRaiseAndLeaveTheTargetAsItWas)
     const auto before = ItemsOf(target);
     target.FNotices.clear();
 
-    EXPECT_EQ(ErrorOf([&] { target.Assign(&source); }), "Cannot assign a TCollTestItem to a TCollTestItem");
+    EXPECT_EQ(ErrorMessageOf([&] { target.Assign(&source); }), "Cannot assign a TCollTestItem to a TCollTestItem");
     EXPECT_THROW(target.Assign(&source), EConvertError);
     EXPECT_EQ(ItemsOf(target), before);
     EXPECT_EQ(TCollTestItem::FLive, 3);
@@ -547,8 +537,8 @@ TEST_F(CollectionAssign, FromSomethingElseRaises)
     TCollection target(TCollTestItem::StaticClass());
     target.Add();
     TStringList list;
-    EXPECT_EQ(ErrorOf([&] { target.Assign(&list); }), "Cannot assign a TStringList to a TCollection");
-    EXPECT_EQ(ErrorOf([&] { target.Assign(nullptr); }), "Cannot assign a nil to a TCollection");
+    EXPECT_EQ(ErrorMessageOf([&] { target.Assign(&list); }), "Cannot assign a TStringList to a TCollection");
+    EXPECT_EQ(ErrorMessageOf([&] { target.Assign(nullptr); }), "Cannot assign a nil to a TCollection");
     EXPECT_EQ(target.Count(), 1);
 }
 
@@ -575,6 +565,6 @@ TEST_F(CollectionAssign, SetItemAssignsIntoTheItemAtIndex)
 
     TCollection plain(TCollTestItem::StaticClass());
     plain.Add();
-    EXPECT_EQ(ErrorOf([&] { plain.SetItem(0, &value); }),
+    EXPECT_EQ(ErrorMessageOf([&] { plain.SetItem(0, &value); }),
               "Cannot assign a TCollTestValueItem to a TCollTestItem");
 }

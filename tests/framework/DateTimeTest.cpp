@@ -6,6 +6,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Win32.h"
+#include "tests/support/ErrorMessage.h"
 #include "tests/support/ImportPatch.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,6 @@
 #include <string>
 
 namespace {
-
-template <class F>
-std::string ConvertErrorOf(F action)
-{
-    try {
-        action();
-    } catch (const EConvertError& error) {
-        return error.Message();
-    }
-    return {};
-}
 
 SYSTEMTIME MakeSystemTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int msec = 0)
 {
@@ -140,8 +130,8 @@ TEST(DateTimeEncode, LeapDays)
     EXPECT_EQ(EncodeDate(2024, 3, 1) - EncodeDate(2024, 2, 28), 2.0);
     EXPECT_EQ(EncodeDate(2023, 3, 1) - EncodeDate(2023, 2, 28), 1.0);
     EXPECT_EQ(EncodeDate(2000, 3, 1) - EncodeDate(2000, 2, 28), 2.0);
-    EXPECT_EQ(ConvertErrorOf([] { EncodeDate(1900, 2, 29); }), "Invalid argument to date encode");
-    EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2023, 2, 29); }), "Invalid argument to date encode");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { EncodeDate(1900, 2, 29); }), "Invalid argument to date encode");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { EncodeDate(2023, 2, 29); }), "Invalid argument to date encode");
 }
 
 TEST(DateTimeEncode, RejectsValuesOutOfRange)
@@ -149,18 +139,18 @@ TEST(DateTimeEncode, RejectsValuesOutOfRange)
     const int dates[][3] = {{0, 1, 1}, {10000, 1, 1}, {2020, 0, 1}, {2020, 13, 1}, {2020, 1, 0}, {2020, 1, 32},
                             {2020, 4, 31}, {-1, 1, 1}};
     for (const auto& date : dates)
-        EXPECT_EQ(ConvertErrorOf([&] { EncodeDate(date[0], date[1], date[2]); }), "Invalid argument to date encode")
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { EncodeDate(date[0], date[1], date[2]); }), "Invalid argument to date encode")
             << date[0] << "-" << date[1] << "-" << date[2];
     const int times[][4] = {{24, 0, 0, 0}, {0, 60, 0, 0}, {0, 0, 60, 0}, {0, 0, 0, 1000}, {-1, 0, 0, 0},
                             {0, 0, 0, -1}};
     for (const auto& time : times)
-        EXPECT_EQ(ConvertErrorOf([&] { EncodeTime(time[0], time[1], time[2], time[3]); }),
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { EncodeTime(time[0], time[1], time[2], time[3]); }),
                   "Invalid argument to time encode")
             << time[0] << ":" << time[1] << ":" << time[2] << "." << time[3];
     int year, month, day;
-    EXPECT_EQ(ConvertErrorOf([&] { DecodeDate(1e300, year, month, day); }), "Invalid date and time value");
-    EXPECT_EQ(ConvertErrorOf([&] { DecodeDate(std::nan(""), year, month, day); }), "Invalid date and time value");
-    EXPECT_EQ(ConvertErrorOf([&] { DecodeDate(EncodeDate(1, 1, 1) - 1, year, month, day); }),
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { DecodeDate(1e300, year, month, day); }), "Invalid date and time value");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { DecodeDate(std::nan(""), year, month, day); }), "Invalid date and time value");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { DecodeDate(EncodeDate(1, 1, 1) - 1, year, month, day); }),
               "Invalid date and time value");
 }
 
@@ -232,7 +222,7 @@ TEST(DateTimeEncode, SystemTimesRoundTrip)
                                    MakeSystemTime(9999, 12, 31, 23, 59, 59, 999), MakeSystemTime(1899, 12, 30)})
         EXPECT_EQ(Text(DateTimeToSystemTime(SystemTimeToDateTime(time))), Text(time));
     SYSTEMTIME bad = MakeSystemTime(2023, 2, 29);
-    EXPECT_EQ(ConvertErrorOf([&] { SystemTimeToDateTime(bad); }), "Invalid argument to date encode");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { SystemTimeToDateTime(bad); }), "Invalid argument to date encode");
 }
 
 TEST(DateTimeClock, NowDateAndTimeComeFromTheLocalClock)
@@ -326,16 +316,16 @@ TEST(DateTimeParse, SystemTextWithoutSecondsOrWithDesignators)
 TEST(DateTimeParse, BadTextRaisesQuotingIt)
 {
     for (const char* text : {"31/31/2020", "", "abc", "2/30/2020", "13/13/2020", "1/1", "1/1/2020x", "0/0/0"})
-        EXPECT_EQ(ConvertErrorOf([&] { StrToDate(text); }), "'" + std::string(text) + "' is not a valid date")
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToDate(text); }), "'" + std::string(text) + "' is not a valid date")
             << text;
     for (const char* text : {"25:00", "", "10", "10:60", "10:30:60", "10:30:", "x10:30", "13:00 PM", "0:30 AM"})
-        EXPECT_EQ(ConvertErrorOf([&] { StrToTime(text); }), "'" + std::string(text) + "' is not a valid time")
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToTime(text); }), "'" + std::string(text) + "' is not a valid time")
             << text;
     const TFormatSettings system = TFormatSettings::FromSystem();
     const std::string date = DateToStr(EncodeDate(2020, 1, 5));
     for (const std::string& text : {std::string("x"), date + " 25" + system.TimeSeparator + "00", date + " x",
                                     date + "10" + system.TimeSeparator + "00"})
-        EXPECT_EQ(ConvertErrorOf([&] { StrToDateTime(text); }), "'" + text + "' is not a valid date and time")
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToDateTime(text); }), "'" + text + "' is not a valid date and time")
             << text;
 }
 
@@ -349,9 +339,9 @@ TEST(DateTimeOtherSettings, DayFirstWithDots)
     EXPECT_EQ(static_cast<double>(StrToDate("1.2.2024", german)), EncodeDate(2024, 2, 1));
     EXPECT_EQ(static_cast<double>(StrToDate("05.01.0099", german)), EncodeDate(99, 1, 5));
     EXPECT_TRUE(SameMoment(StrToDateTime("1.2.2024 13:05", german), EncodeDate(2024, 2, 1) + EncodeTime(13, 5, 0, 0)));
-    EXPECT_EQ(ConvertErrorOf([&] { StrToDate("2/1/2024", german); }), "'2/1/2024' is not a valid date");
-    EXPECT_EQ(ConvertErrorOf([&] { StrToDate("29.02.2023", german); }), "'29.02.2023' is not a valid date");
-    EXPECT_EQ(ConvertErrorOf([&] { StrToTime("1:05 PM", german); }), "'1:05 PM' is not a valid time");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToDate("2/1/2024", german); }), "'2/1/2024' is not a valid date");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToDate("29.02.2023", german); }), "'29.02.2023' is not a valid date");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToTime("1:05 PM", german); }), "'1:05 PM' is not a valid time");
 }
 
 TEST(DateTimeOtherSettings, TwoDigitYearsFallInTheWindow)
@@ -375,7 +365,7 @@ TEST(DateTimeOtherSettings, YearFirstAndSeparatorsWithBlanks)
     iso.DateSeparator = "-";
     EXPECT_EQ(DateToStr(EncodeDate(2020, 1, 5), iso), "2020-01-05");
     EXPECT_EQ(static_cast<double>(StrToDate("2020-1-5", iso)), EncodeDate(2020, 1, 5));
-    EXPECT_EQ(ConvertErrorOf([&] { StrToDate("05-01-2020", iso); }), "'05-01-2020' is not a valid date");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToDate("05-01-2020", iso); }), "'05-01-2020' is not a valid date");
 
     TFormatSettings hungarian = German();
     hungarian.ShortDateFormat = "yyyy. MM. dd.";
@@ -400,9 +390,9 @@ TEST(DateTimeOtherSettings, DesignatorsOfTheSettings)
     EXPECT_TRUE(SameMoment(StrToTime("nachm. 1:05", settings), EncodeTime(13, 5, 0, 0)));
     EXPECT_TRUE(SameMoment(StrToTime("1:05 NACHM.", settings), EncodeTime(13, 5, 0, 0)));
     EXPECT_TRUE(SameMoment(StrToTime("vorm. 12:05:30", settings), EncodeTime(0, 5, 30, 0)));
-    EXPECT_EQ(ConvertErrorOf([&] { StrToTime("1:05 PM", settings); }), "'1:05 PM' is not a valid time");
-    EXPECT_EQ(ConvertErrorOf([&] { StrToTime("13:05 nachm.", settings); }), "'13:05 nachm.' is not a valid time");
-    EXPECT_EQ(ConvertErrorOf([&] { StrToTime("vorm. 1:05 nachm.", settings); }),
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToTime("1:05 PM", settings); }), "'1:05 PM' is not a valid time");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToTime("13:05 nachm.", settings); }), "'13:05 nachm.' is not a valid time");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToTime("vorm. 1:05 nachm.", settings); }),
               "'vorm. 1:05 nachm.' is not a valid time");
 }
 

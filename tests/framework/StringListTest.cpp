@@ -4,6 +4,7 @@
 
 #include "framework/Component.h"
 #include "framework/Win32.h"
+#include "tests/support/ErrorMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -34,18 +35,6 @@ void Fill(TStrings& strings, std::initializer_list<const char*> lines)
 int SystemCompare(const std::string& a, const std::string& b)
 {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) - CSTR_EQUAL;
-}
-
-// Runs action and returns the EListError message it raised (empty when it raised none).
-template <class F>
-std::string ListErrorOf(F action)
-{
-    try {
-        action();
-    } catch (const EListError& error) {
-        return error.Message();
-    }
-    return {};
 }
 
 // A TStrings that is not a TStringList: a fixed, read-only set of lines.
@@ -143,17 +132,17 @@ TEST(StringListEditing, IndexOfIgnoresCaseAndAccentCase)
 TEST(StringListBounds, EveryIndexedOperationReportsTheBadIndex)
 {
     TStringList list;
-    EXPECT_EQ(ListErrorOf([&] { list.Get(0); }), "List index out of bounds (0)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Get(0); }), "List index out of bounds (0)");
     Fill(list, {"a", "b", "c"});
-    EXPECT_EQ(ListErrorOf([&] { list.Get(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ListErrorOf([&] { list.Get(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(ListErrorOf([&] { list.Put(3, "x"); }), "List index out of bounds (3)");
-    EXPECT_EQ(ListErrorOf([&] { list.Delete(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ListErrorOf([&] { list.Delete(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(ListErrorOf([&] { list.Insert(4, "x"); }), "List index out of bounds (4)");
-    EXPECT_EQ(ListErrorOf([&] { list.Insert(-1, "x"); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ListErrorOf([&] { list.Names(7); }), "List index out of bounds (7)");
-    EXPECT_EQ(ListErrorOf([&] { list.ValueFromIndex(-2); }), "List index out of bounds (-2)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Get(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Get(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Put(3, "x"); }), "List index out of bounds (3)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Delete(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Insert(4, "x"); }), "List index out of bounds (4)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Insert(-1, "x"); }), "List index out of bounds (-1)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Names(7); }), "List index out of bounds (7)");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.ValueFromIndex(-2); }), "List index out of bounds (-2)");
     EXPECT_EQ(Lines(list), (TLines{"a", "b", "c"})) << "a failed operation must leave the lines alone";
 }
 
@@ -469,8 +458,8 @@ TEST(StringListSorting, PutAndInsertAreRefusedOnASortedList)
     TStringList list;
     list.SetSorted(true);
     Fill(list, {"a", "b"});
-    EXPECT_EQ(ListErrorOf([&] { list.Insert(0, "z"); }), "Operation not allowed on sorted list");
-    EXPECT_EQ(ListErrorOf([&] { list.Put(0, "z"); }), "Operation not allowed on sorted list");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Insert(0, "z"); }), "Operation not allowed on sorted list");
+    EXPECT_EQ(ErrorMessageOf<EListError>([&] { list.Put(0, "z"); }), "Operation not allowed on sorted list");
     EXPECT_EQ(Lines(list), (TLines{"a", "b"}));
 }
 

@@ -5,6 +5,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Win32.h"
+#include "tests/support/ErrorMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,6 @@
 #include <string>
 
 namespace {
-
-// Runs action and returns the EConvertError message it raised (empty when it raised none).
-template <class F>
-std::string ConvertErrorOf(F action)
-{
-    try {
-        action();
-    } catch (const EConvertError& error) {
-        return error.Message();
-    }
-    return {};
-}
 
 // Number conventions unlike the ones Wine reports, so a separator taken from the wrong place shows.
 TFormatSettings Continental()
@@ -134,20 +123,20 @@ TEST(StringsFormat, WithoutSettingsFollowsTheSystem)
 
 TEST(StringsFormat, BadSpecifiersAndArgumentsRaiseQuotingTheFormat)
 {
-    EXPECT_EQ(ConvertErrorOf([] { Format("%d", {"x"}); }), "Format '%d' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("n=%d", {1.5}); }), "Format 'n=%d' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%s", {5}); }), "Format '%s' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%f", {5}); }), "Format '%f' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%x", {'c'}); }), "Format '%x' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%p", {5}); }), "Format '%p' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%d %d", {1}); }),
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%d", {"x"}); }), "Format '%d' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("n=%d", {1.5}); }), "Format 'n=%d' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%s", {5}); }), "Format '%s' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%f", {5}); }), "Format '%f' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%x", {'c'}); }), "Format '%x' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%p", {5}); }), "Format '%p' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%d %d", {1}); }),
               "Format '%d %d' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%2:d", {1, 2}); }),
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%2:d", {1, 2}); }),
               "Format '%2:d' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%*d", {"5", 1}); }), "Format '%*d' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%z", {1}); }), "Format '%z' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("50%", {1}); }), "Format '50%' invalid or incompatible with argument");
-    EXPECT_EQ(ConvertErrorOf([] { Format("%.d", {1}); }), "Format '%.d' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%*d", {"5", 1}); }), "Format '%*d' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%z", {1}); }), "Format '%z' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("50%", {1}); }), "Format '50%' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorMessageOf<EConvertError>([] { Format("%.d", {1}); }), "Format '%.d' invalid or incompatible with argument");
 }
 
 TEST(StringsIntegerText, DecimalAndHexadecimal)
@@ -183,7 +172,7 @@ TEST(StringsIntegerText, StrToIntRejectsEverythingElse)
     for (const char* text : {"", "abc", " 1", "1 ", "+", "-", "$", "0x", "x10", "2147483648", "-2147483649",
                              "$100000000", "99999999999999999999", "1.0", "--1", "+-1", "0x-1", "$$1", "12a",
                              "1e3"})
-        EXPECT_EQ(ConvertErrorOf([&] { StrToInt(text); }), "'" + std::string(text) + "' is not a valid integer value")
+        EXPECT_EQ(ErrorMessageOf<EConvertError>([&] { StrToInt(text); }), "'" + std::string(text) + "' is not a valid integer value")
             << text;
     EXPECT_EQ(StrToIntDef("12a", -5), -5);
     EXPECT_EQ(StrToIntDef("", 3), 3);

@@ -96,12 +96,12 @@ void TComponent::SetName(const std::string& name)
 
 void TComponent::InsertComponent(TComponent* component)
 {
-    component->ValidateName(component->FName);
+    // The name must be unique here; checked before the component leaves its present owner, so that a
+    // refused move leaves it where it was.
+    if (TComponent* other = FindComponent(component->FName); other && other != component)
+        throw EComponentError("A component named " + component->FName + " already exists");
     if (component->FOwner)
         component->FOwner->RemoveComponent(component);
-    // Validate against this owner, not the previous one.
-    if (!component->FName.empty() && FindComponent(component->FName))
-        throw EComponentError("A component named " + component->FName + " already exists");
     FComponents.push_back(component);
     component->FOwner = this;
     if (FComponentState.Contains(csDesigning))

@@ -247,6 +247,20 @@ TEST_F(ObjectModel, NamesMustBeIdentifiersUniqueAmongTheOwnersComponents)
     EXPECT_EQ(owner.FindComponent("Panel1"), &b);
 }
 
+TEST_F(ObjectModel, AMoveToAnOwnerHoldingTheSameNameIsRefusedAndChangesNothing)
+{
+    TProbe first(nullptr);
+    TProbe second(nullptr);
+    auto* moving = new TProbe(&first);
+    moving->SetName("Panel1");
+    TProbe clash(&second);
+    clash.SetName("panel1");
+    EXPECT_THROW(second.InsertComponent(moving), EComponentError);
+    EXPECT_EQ(moving->Owner(), &first);
+    EXPECT_EQ(first.ComponentCount(), 1);
+    EXPECT_EQ(second.ComponentCount(), 1);
+}
+
 TEST_F(ObjectModel, RemovalNoticesReachThoseWhoAskedInEitherOrder)
 {
     TProbe owner(nullptr);

@@ -1,4 +1,5 @@
-// qel, the host program: `qel run FORM [--seconds N]` runs a stored form description as an application.
+// qel, the host program: `qel run FORM [--seconds N] [--execute NAME]...` runs a stored form
+// description as an application.
 //
 // The root may name any class: one the program does not know becomes a generic form that reports the
 // stored name as its class name, so that everything going by class names (the window class, stored
@@ -6,9 +7,12 @@
 // bound to a printer that writes one line per call to standard output, as it happens:
 //     Component.Event Param=value Param=value
 // The form runs as the application's main form until it is closed or N seconds have passed; then the
-// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. A description
-// that cannot be read is reported on standard error with its line and column, exit code 1; a bad
-// command line gets the usage, exit code 2.
+// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. Each
+// --execute NAME calls that component's Execute once the main form is shown, in the order given, and
+// prints `NAME.Execute Result=True|False`. A description that cannot be read is reported on standard
+// error with its line and column, exit code 1; a bad command line, or an --execute naming no component
+// with an Execute, gets a message, exit code 2.
+#include "foundation/QELSystem.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
 
@@ -28,13 +32,16 @@ constexpr int ExitUsage = 2;
 // Longest run a timer can measure in milliseconds.
 constexpr double MaxSeconds = 2147483.0;
 
-constexpr const char* Usage = "usage: qel run FORM [--seconds N]\n"
+constexpr const char* Usage = "usage: qel run FORM [--seconds N] [--execute NAME]...\n"
                                "  Runs the form description FORM until its form is closed or N seconds have\n"
-                               "  passed, printing a line for each call of an event handler it names.\n";
+                               "  passed, printing a line for each call of an event handler it names.\n"
+                               "  --execute NAME calls the component NAME's Execute once the form is shown\n"
+                               "  and prints its result; give it several times to run several in turn.\n";
 
 struct TOptions {
     std::string FormFile;
     std::optional<double> Seconds;
+    std::vector<std::string> Executes;
 };
 
 class EUsage : public Exception {
@@ -63,6 +70,10 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
             if (++i == args.size())
                 throw EUsage("--seconds expects a number of seconds");
             options.Seconds = ParseSeconds(args[i]);
+        } else if (args[i] == "--execute") {
+            if (++i == args.size())
+                throw EUsage("--execute expects the name of a component");
+            options.Executes.push_back(args[i]);
         } else if (args[i].starts_with("--"))
             throw EUsage("unknown option '" + args[i] + "'");
         else if (options.FormFile.empty())
@@ -145,6 +156,54 @@ private:
     HWND FWindow;
 };
 
+// Calls the Execute of the named components once the main form is shown: the message it posts to
+// itself is handled by the application's loop, which starts after the main form was shown.
+class TExecutor : public TObject {
+public:
+    explicit TExecutor(std::vector<TQELExecuteComponent*> components)
+        : FComponents(std::move(components)), FWindow(AllocateHWnd(TWndMethod(this, &TExecutor::WndProc)))
+    {
+        (void)PostMessageA(FWindow.Get(), WM_USER, 0, 0);
+    }
+
+private:
+    void WndProc(TMessage& message)
+    {
+        if (message.Msg != WM_USER) {
+            message.Result = DefWindowProcA(FWindow.Get(), message.Msg, message.WParam, message.LParam);
+            return;
+        }
+        for (TQELExecuteComponent* component : FComponents) {
+            // One failing action is reported and the next still runs.
+            try {
+                const bool result = component->Execute();
+                PrintLine(stdout, component->Name() + ".Execute Result=" + EventArgText(result));
+            } catch (...) {
+                Application->HandleException(component);
+            }
+        }
+    }
+
+    std::vector<TQELExecuteComponent*> FComponents;
+    TUtilWindowHandle FWindow;
+};
+
+// The components --execute names, each of which must have an Execute.
+std::vector<TQELExecuteComponent*> FindExecutes(TComponent* root, const std::vector<std::string>& names)
+{
+    std::vector<TQELExecuteComponent*> components;
+    for (const std::string& name : names) {
+        TComponent* component = root->FindComponent(name);
+        if (!component)
+            throw EUsage("--execute: the form has no component named '" + name + "'");
+        auto* executable = dynamic_cast<TQELExecuteComponent*>(component);
+        if (!executable)
+            throw EUsage("--execute: " + name + " is a " + component->ClassName() + ", which has no Execute");
+        components.push_back(executable);
+    }
+    return components;
+}
+
 // Reads the description, runs its form and keeps the printers for as long as the form lives.
 class THost : public TObject {
 public:
@@ -164,11 +223,16 @@ public:
             throw Exception("the root of '" + options.FormFile + "' is a " + root->ClassName() +
                             ", which is not a form");
 
+        std::vector<TQELExecuteComponent*> executes = FindExecutes(form, options.Executes);
+
         Application->SetOnException(TExceptionEvent(this, &THost::ShowException));
         Application->SetMainForm(form);
         std::optional<TDeadline> deadline;
         if (options.Seconds)
             deadline.emplace(*options.Seconds);
+        std::optional<TExecutor> executor;
+        if (!executes.empty())
+            executor.emplace(std::move(executes));
         Application->Run();
         return 0;
     }
@@ -194,6 +258,9 @@ int main(int argc, char** argv)
     try {
         THost host;
         return host.Run(options);
+    } catch (const EUsage& e) {
+        PrintLine(stderr, "qel: " + e.Message());
+        return ExitUsage;
     } catch (const EReadError& e) {
         // The message starts with the line and column.
         PrintLine(stderr, "qel: " + options.FormFile + ": " + e.Message());

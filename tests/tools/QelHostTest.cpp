@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -238,10 +239,42 @@ TEST(HostRun, ReportsAMissingFile)
     EXPECT_NE(result.Err.find("no-such-form.qfm"), std::string::npos) << result.Err;
 }
 
+TEST(HostRun, ExecutesTheNamedComponentsInOrderOnceTheFormIsShown)
+{
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  OnShow = FormShow\n"
+                          "  object Plain: TQELExecuteComponent\n"
+                          "  end\n"
+                          "  object Beeper: TQELAdvancedExecComponent\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result =
+        RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Beeper --execute Plain --execute Beeper");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"HostProbe.OnShow Sender=HostProbe", "Beeper.Execute Result=False",
+                                         "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
+}
+
+TEST(HostRun, RefusesAnExecuteOfAComponentThatIsMissingOrHasNoExecute)
+{
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  OnShow = FormShow\n"
+                          "  object Hook1: TQELFormHook\n"
+                          "  end\n"
+                          "end\n");
+    for (const auto& [name, message] : {std::pair{"Nobody", "no component named 'Nobody'"},
+                                        std::pair{"Hook1", "Hook1 is a TQELFormHook, which has no Execute"}}) {
+        const TRunResult result = RunHost("run \"" + form.Path() + "\" --execute " + name);
+        EXPECT_EQ(result.ExitCode, 2u) << name;
+        EXPECT_EQ(result.Out, "") << name; // refused before the form is shown
+        EXPECT_NE(result.Err.find(message), std::string::npos) << result.Err;
+    }
+}
+
 TEST(HostCommandLine, BadOnesGetTheUsage)
 {
     for (const char* arguments : {"", "walk form.qfm", "run", "run a.qfm b.qfm", "run a.qfm --seconds",
-                                  "run a.qfm --seconds soon", "run a.qfm --seconds 0", "run a.qfm --fast"}) {
+                                  "run a.qfm --seconds soon", "run a.qfm --seconds 0", "run a.qfm --fast", "run a.qfm --execute"}) {
         const TRunResult result = RunHost(arguments);
         EXPECT_EQ(result.ExitCode, 2u) << arguments;
         EXPECT_NE(result.Err.find("usage: qel run FORM [--seconds N]"), std::string::npos) << arguments;

@@ -39,6 +39,8 @@ public:
 protected:
     // Follows the owner's window when reading the form replaced it by a new one.
     void Loaded() override;
+    // The window hooked now (null while unhooked).
+    HWND HookedWindow() const noexcept { return FHookProc ? FHookedWindow : nullptr; }
 
 private:
     TWinControl* FOwnerControl = nullptr;

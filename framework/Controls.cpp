@@ -95,6 +95,12 @@ std::string EventArgText(const TMessage& message)
            " LParam=" + std::to_string(message.LParam) + "}";
 }
 
+std::string EventArgText(const RECT& rect)
+{
+    return "{Left=" + std::to_string(rect.left) + " Top=" + std::to_string(rect.top) +
+           " Right=" + std::to_string(rect.right) + " Bottom=" + std::to_string(rect.bottom) + "}";
+}
+
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
     auto& slots = InstanceSlots();

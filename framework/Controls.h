@@ -17,6 +17,7 @@ struct TMessage {
     LRESULT Result = 0;
 };
 std::string EventArgText(const TMessage& message);
+std::string EventArgText(const RECT& rect);
 
 // A window procedure written as a method: it receives the message and sets its Result.
 struct TWndMethod : TEvent<TMessage&> {

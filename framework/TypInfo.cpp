@@ -47,6 +47,11 @@ std::string EventArgText(const std::string& value)
     return "'" + value + "'";
 }
 
+std::string EventArgText(char value)
+{
+    return std::string(1, value);
+}
+
 std::string EventArgText(double value)
 {
     char text[32];

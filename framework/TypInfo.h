@@ -130,6 +130,8 @@ std::string EventArgText(std::int64_t value);
 std::string EventArgText(bool value);
 std::string EventArgText(const std::string& value);
 std::string EventArgText(double value);
+// A character reads as itself, not as its code.
+std::string EventArgText(char value);
 template <class E>
     requires std::is_enum_v<E>
 std::string EventArgText(E value)

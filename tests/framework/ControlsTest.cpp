@@ -665,3 +665,15 @@ TEST(ControlsProperties, MouseEventsReadAsTextWhenBoundGenerically)
     EXPECT_EQ(EventTypeInfoOf<TMouseEvent>().ParamNames,
               (std::vector<std::string_view>{"Sender", "Button", "Shift", "X", "Y"}));
 }
+
+TEST(ControlsProperties, RectanglesReadWithTheirFourEdgesWhenBoundGenerically)
+{
+    struct TSink : TEventSink {
+        void EventFired(const std::vector<std::string>& arguments) override { Arguments = arguments; }
+        std::vector<std::string> Arguments;
+    } sink;
+    const TEvent<TObject*, RECT&> event(TEvent<TObject*, RECT&>::Generic(&sink));
+    RECT rect{-4, 10, 1028, 776};
+    event(nullptr, rect);
+    EXPECT_EQ(sink.Arguments, (std::vector<std::string>{"nil", "{Left=-4 Top=10 Right=1028 Bottom=776}"}));
+}

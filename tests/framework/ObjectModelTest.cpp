@@ -403,9 +403,10 @@ TEST_F(ObjectModel, GenericSlotsHandEveryArgumentAsText)
     } recorder;
     TProbe sender(nullptr);
     sender.SetName("Sender1");
-    using TSlot = TEvent<TObject*, int&, TColourKind, bool, std::string>;
+    using TSlot = TEvent<TObject*, int&, TColourKind, bool, std::string, char, std::uint8_t>;
     TSlot slot(TSlot::Generic(&recorder));
     int number = 42;
-    slot(&sender, number, ckBlue, true, "it");
-    EXPECT_EQ(recorder.Seen, (std::vector<std::string>{"Sender1", "42", "ckBlue", "True", "'it'"}));
+    slot(&sender, number, ckBlue, true, "it", 'E', std::uint8_t{69});
+    // A character reads as the letter, a small number as a number.
+    EXPECT_EQ(recorder.Seen, (std::vector<std::string>{"Sender1", "42", "ckBlue", "True", "'it'", "E", "69"}));
 }

@@ -125,12 +125,6 @@ protected:
 
 } // namespace
 
-TEST_F(WallPaperTest, StartsTiledWithoutAFile)
-{
-    EXPECT_TRUE(FPaper->Tiled());
-    EXPECT_EQ(FPaper->Filename(), "");
-}
-
 TEST_F(WallPaperTest, AtRunTimeOnlyAnExistingFileIsTaken)
 {
     FPaper->SetFilename(FImage);

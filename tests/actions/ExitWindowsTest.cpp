@@ -71,15 +71,6 @@ protected:
 
 } // namespace
 
-TEST_F(ExitWindowsTest, StartsLoggingOffWithConfirmation)
-{
-    EXPECT_EQ(FExit->ExitType(), xLogoff);
-    EXPECT_EQ(FExit->ConfirmMessage(), "Are you sure you want to Logoff ?");
-    EXPECT_TRUE(FExit->Confirm());
-    EXPECT_EQ(FExit->LastError(), "");
-    EXPECT_EQ(FExit->About(), "(About)");
-}
-
 TEST_F(ExitWindowsTest, AnsweringNoMakesNoRequest)
 {
     std::string question;

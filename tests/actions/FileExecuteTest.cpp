@@ -112,16 +112,6 @@ protected:
 
 } // namespace
 
-TEST_F(FileExecuteTest, StartsWithTheDefaultVerbANormalWindowAndNoWaiting)
-{
-    EXPECT_EQ(FExecute->Filename(), "");
-    EXPECT_EQ(FExecute->ExeParameters(), "");
-    EXPECT_EQ(FExecute->ExeStyle(), osDefault);
-    EXPECT_EQ(FExecute->ExePath(), "");
-    EXPECT_FALSE(FExecute->Wait());
-    EXPECT_EQ(FExecute->Windowstate(), wsNormal);
-}
-
 TEST_F(FileExecuteTest, HandsTheShellTheVerbOfEachStyleInItsLetterCase)
 {
     const TImportPatch shell("shell32.dll", "ShellExecuteExA", &FakeShellExecuteExA);

@@ -253,18 +253,6 @@ TEST_F(TimeTriggerTest, ASetDateFiresOnlyOnThatDateAndNeverWithoutATime)
     EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 10, 30, 0)});
 }
 
-TEST_F(TimeTriggerTest, ATriggerAtMidnightFiresOnItsDate)
-{
-    Log(true, false, false);
-    FTrigger->SetTriggerDate(DateText(2024, 3, 10));
-    FTrigger->SetTriggerTime("0:00:00");
-    FTrigger->SetCheckForTrigger(true);
-    PollAt(At(2024, 3, 9, 23, 59, 59, 900));
-    EXPECT_TRUE(Events().empty());
-    PollAt(At(2024, 3, 10, 0, 0, 0, 100));
-    EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 0, 0, 0)});
-}
-
 TEST_F(TimeTriggerTest, ASecondMissedWhileBusyFiresOnceLateOnTheTriggerDate)
 {
     Log(true, false, false);

@@ -44,3 +44,17 @@ show_ini | grep IllegalAbort
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
 qel examples/persistence.qfm --seconds 2
 show_ini | grep IllegalAbort
+
+# System actions. Nothing here exits Windows or changes the desktop: the log-off question is left
+# unanswered until the run ends, which counts as No.
+step "examples/actions.qfm: a time trigger set 4 seconds ahead fires once; cmd.exe started and waited for; a missing sound"
+actions_form=$QEL_BUILD/actions-demo.qfm
+sed "s/TriggerTime = '12:00:00'/TriggerTime = '$(date -d '+4 seconds' +%H:%M:%S)'/" examples/actions.qfm >"$actions_form"
+qel "$actions_form" --seconds 6 --execute Launcher --execute Chime
+rm -f "$actions_form"
+
+step "examples/actions.qfm: a program that does not exist: the shell's error box stays up until the run ends; Execute is False"
+qel examples/actions.qfm --seconds 2 --execute Missing
+
+step "examples/exitwindows.qfm: the question before a log-off, unanswered until the run ends: Windows is never asked"
+qel examples/exitwindows.qfm --seconds 2 --execute LogOff

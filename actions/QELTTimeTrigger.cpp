@@ -1,0 +1,136 @@
+// The time trigger.
+#include "actions/QELTTimeTrigger.h"
+
+#include "framework/DateTime.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+
+QEL_CLASS_INFO(TQELTimeTrigger, TQELSystemsComponent)
+{
+    using C = TQELTimeTrigger;
+    return {
+        Prop("CurrentTime", &C::CurrentTime, &C::SetCurrentTime).Stored(TStored::Always),
+        Prop("CurrentDate", &C::CurrentDate, &C::SetCurrentDate).Stored(TStored::Always),
+        Prop("TriggerDate", &C::TriggerDate, &C::SetTriggerDate).Stored(TStored::Always),
+        Prop("TriggerTime", &C::TriggerTime, &C::SetTriggerTime).Stored(TStored::Always),
+        Prop("CheckForTrigger", &C::CheckForTrigger, &C::SetCheckForTrigger).Stored(TStored::Always),
+        Prop("OnTrigger", &C::OnTrigger, &C::SetOnTrigger),
+        Prop("OnNewTime", &C::OnNewTime, &C::SetOnNewTime),
+        Prop("OnNewDate", &C::OnNewDate, &C::SetOnNewDate),
+    };
+}
+
+namespace {
+
+constexpr int PollInterval = 200;
+
+// Where a clock reading falls as the time and date texts see it: its day and its second of that day.
+// The date and time routines round to the millisecond; decoding the same way keeps the second found
+// here the one the texts show.
+struct TPollSecond {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+    int SecondOfDay = 0;
+
+    explicit TPollSecond(TDateTime value)
+    {
+        int hour, minute, second, msec;
+        DecodeDate(value, Year, Month, Day);
+        DecodeTime(value, hour, minute, second, msec);
+        SecondOfDay = (hour * 60 + minute) * 60 + second;
+    }
+    bool SameDay(const TPollSecond& other) const
+    {
+        return Year == other.Year && Month == other.Month && Day == other.Day;
+    }
+};
+
+} // namespace
+
+TQELTimeTrigger::TQELTimeTrigger(TComponent* owner) : TQELSystemsComponent(owner)
+{
+    const TDateTime now = Now();
+    FCurrentTime = TimeToStr(now);
+    FCurrentDate = DateToStr(now);
+    FLastPoll = now;
+    FTimer = new TTimer(this);
+    FTimer->SetInterval(PollInterval);
+    FTimer->SetOnTimer(TNotifyEvent(this, &TQELTimeTrigger::TimerCheckForTrigger));
+}
+
+TQELTimeTrigger::~TQELTimeTrigger()
+{
+    delete FTimer;
+}
+
+void TQELTimeTrigger::SetCurrentTime(const std::string&)
+{
+    FPreviousTime = FCurrentTime;
+    FCurrentTime = TimeToStr(Now());
+}
+
+void TQELTimeTrigger::SetCurrentDate(const std::string&)
+{
+    FPreviousDate = FCurrentDate;
+    FCurrentDate = DateToStr(Now());
+}
+
+void TQELTimeTrigger::SetTriggerDate(const std::string& date)
+{
+    FTriggerDate = date.empty() ? std::string() : DateToStr(StrToDate(date));
+}
+
+void TQELTimeTrigger::SetTriggerTime(const std::string& time)
+{
+    if (time.empty()) {
+        FTriggerTime.clear();
+        return;
+    }
+    const TDateTime value = StrToTime(time);
+    FTriggerTime = TimeToStr(value);
+    FTriggerSecond = TPollSecond(value).SecondOfDay;
+}
+
+void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
+{
+    const TDateTime now = Now();
+    const TFormatSettings settings = TFormatSettings::FromSystem();
+    FCurrentTime = TimeToStr(now, settings);
+    FCurrentDate = DateToStr(now, settings);
+    const bool reached = TriggerReached(now);
+    FLastPoll = now;
+    if (reached && FCheckForTrigger) {
+        FCheckForTrigger = false;
+        Fire(FOnTrigger);
+    }
+    if (FPreviousTime != FCurrentTime) {
+        Fire(FOnNewTime);
+        FPreviousTime = FCurrentTime;
+    }
+    if (FPreviousDate != FCurrentDate) {
+        Fire(FOnNewDate);
+        FPreviousDate = FCurrentDate;
+    }
+}
+
+bool TQELTimeTrigger::TriggerReached(TDateTime now) const
+{
+    if (FTriggerTime.empty() || (!FTriggerDate.empty() && FTriggerDate != FCurrentDate))
+        return false;
+    if (FTriggerTime == FCurrentTime)
+        return true;
+    // The trigger second passed since the previous poll of this day, or before the first poll of it.
+    const TPollSecond poll(now);
+    const TPollSecond last(FLastPoll);
+    return poll.SecondOfDay >= FTriggerSecond && (!poll.SameDay(last) || last.SecondOfDay < FTriggerSecond);
+}
+
+void TQELTimeTrigger::Fire(const TNotifyEvent& event)
+{
+    try {
+        event(this);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}

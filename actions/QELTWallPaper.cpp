@@ -1,0 +1,53 @@
+// The wallpaper.
+#include "actions/QELTWallPaper.h"
+
+#include "framework/Registry.h"
+#include "framework/SysUtils.h"
+#include "framework/Win32.h"
+
+#include <array>
+
+QEL_CLASS_INFO(TQELWallPaper, TQELExecuteComponent)
+{
+    using C = TQELWallPaper;
+    return {
+        Prop("Tiled", &C::Tiled, &C::SetTiled).Default(true),
+        Prop("Filename", &C::Filename, &C::SetFilename).Stored(TStored::Always),
+        Prop("OnChange", &C::OnChange, &C::SetOnChange),
+    };
+}
+
+namespace {
+
+constexpr const char* DesktopKey = "\\Control Panel\\desktop";
+// What the system's wallpaper buffer holds, the terminating NUL included.
+constexpr std::size_t WallPaperBufferSize = 256;
+
+} // namespace
+
+void TQELWallPaper::SetFilename(const std::string& filename)
+{
+    if (ComponentState().Contains(csDesigning) || FileExists(filename))
+        FFilename = filename;
+}
+
+bool TQELWallPaper::Execute()
+{
+    FOnChange(this);
+    return SetWallPaper(FFilename, FTiled);
+}
+
+bool TQELWallPaper::SetWallPaper(const std::string& fileName, bool tile)
+{
+    if (fileName.size() >= WallPaperBufferSize)
+        return false;
+    TRegistry registry;
+    (void)registry.OpenKey(DesktopKey, false);
+    registry.WriteString("TileWallPaper", tile ? "1" : "0");
+    std::array<char, WallPaperBufferSize> buffer{};
+    fileName.copy(buffer.data(), fileName.size());
+    (void)SystemParametersInfoA(SPI_SETDESKWALLPAPER, 1, buffer.data(), SPIF_UPDATEINIFILE);
+    (void)registry.OpenKey(DesktopKey, false);
+    registry.WriteString("Wallpaper", fileName);
+    return true;
+}

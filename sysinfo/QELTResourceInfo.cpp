@@ -34,9 +34,9 @@ constexpr std::int64_t DriveUnit = 1024000; // the drive figures' "MB"
 
 // Whole units of total minus available. The system has been seen to report more available than in
 // total (Wine's page file): that is nothing used, not a negative amount or a wrapped one.
-std::uint64_t UsedUnits(SIZE_T total, SIZE_T available, std::uint64_t unit)
+std::int64_t UsedUnits(SIZE_T total, SIZE_T available, SIZE_T unit)
 {
-    return total > available ? (std::uint64_t{total} - available) / unit : 0;
+    return total > available ? static_cast<std::int64_t>((total - available) / unit) : 0;
 }
 
 bool Toggled(int key)
@@ -67,13 +67,12 @@ void TQELResourceInfo::SetAll(const std::string&)
 {
     FMemoryStatus.dwLength = sizeof FMemoryStatus;
     GlobalMemoryStatus(&FMemoryStatus);
-    FMemoryPercInUse = Format("%d Percent", {FMemoryStatus.dwMemoryLoad});
-    FPhysMemTotal = Format("%d KB", {FMemoryStatus.dwTotalPhys / 1024});
-    FPhysMemFree = Format("%d KB", {FMemoryStatus.dwAvailPhys / 1024});
+    FMemoryPercInUse = IntToStr(FMemoryStatus.dwMemoryLoad) + " Percent";
+    FPhysMemTotal = IntToStr(FMemoryStatus.dwTotalPhys / 1024) + " KB";
+    FPhysMemFree = IntToStr(FMemoryStatus.dwAvailPhys / 1024) + " KB";
     FPageFileUsed =
-        Format("%d MB", {UsedUnits(FMemoryStatus.dwTotalPageFile, FMemoryStatus.dwAvailPageFile, 1024 * 1024)});
-    FVirtualMemUsed =
-        Format("%d KB", {UsedUnits(FMemoryStatus.dwTotalVirtual, FMemoryStatus.dwAvailVirtual, 1024)});
+        IntToStr(UsedUnits(FMemoryStatus.dwTotalPageFile, FMemoryStatus.dwAvailPageFile, 1024 * 1024)) + " MB";
+    FVirtualMemUsed = IntToStr(UsedUnits(FMemoryStatus.dwTotalVirtual, FMemoryStatus.dwAvailVirtual, 1024)) + " KB";
     FNumLock = Toggled(VK_NUMLOCK);
     FCapsLock = Toggled(VK_CAPITAL);
     FScrollLock = Toggled(VK_SCROLL);
@@ -81,10 +80,12 @@ void TQELResourceInfo::SetAll(const std::string&)
     FCurrDriveSize = DriveText(DiskSize(0));
     FTimer->SetInterval(RefreshInterval);
     FTimer->SetEnabled(true);
-    // One reading of the clock for both texts: two could pair 11:59:59 PM with the next day's date.
+    // One reading of the clock for both texts: two could pair 11:59:59 PM with the next day's date. The
+    // regional settings are read once a refresh too; each reading asks the system for some fifty values.
     const TDateTime now = Now();
-    FCurrentTime = TimeToStr(now);
-    FCurrentDate = DateToStr(now);
+    const TFormatSettings settings = TFormatSettings::FromSystem();
+    FCurrentTime = TimeToStr(now, settings);
+    FCurrentDate = DateToStr(now, settings);
 }
 
 void TQELResourceInfo::Setcaps(bool)

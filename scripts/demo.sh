@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# make demo: the tour, then the persistence example run four times to show what it keeps between runs.
+# make demo: the tour, then the persistence example run four times to show what it keeps between runs,
+# then the system-information example with the facts of this machine.
 # Usage: [BUILD=dir] scripts/demo.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -44,3 +45,8 @@ show_ini | grep IllegalAbort
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
 qel examples/persistence.qfm --seconds 2
 show_ini | grep IllegalAbort
+
+step "examples/sysinfo.qfm: facts of this machine. Drive P: has nothing behind it: its update reports"
+echo "   error 3 ten times between BeforeUpdate and AfterUpdate. Then drive C:, the system, qel.exe's own"
+echo "   version record, and the resources again after each refresh, once a second."
+qel examples/sysinfo.qfm --seconds 2.5 --show DriveC --show System --show Version --show Resources

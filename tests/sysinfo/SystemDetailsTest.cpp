@@ -323,30 +323,29 @@ TEST(SystemDetailsScreen, AnyAssignmentOnlyBringsTheScreenSizeUpToDate)
 std::vector<std::string> Names;
 std::vector<DWORD> NameSizes; // the buffer sizes they were given
 
-BOOL WINAPI FakeGetUserNameA(LPSTR buffer, LPDWORD size)
+// Gives the next name, or fails with error when none is left. size comes back as the system's call
+// sets it: the length, with the terminator for a user name, without it for a computer name.
+BOOL ServeName(LPSTR buffer, LPDWORD size, DWORD error, DWORD terminator)
 {
     NameSizes.push_back(*size);
     if (Names.empty()) {
-        SetLastError(ERROR_NOT_LOGGED_ON);
+        SetLastError(error);
         return FALSE;
     }
     std::strcpy(buffer, Names.front().c_str());
-    *size = static_cast<DWORD>(Names.front().size() + 1);
+    *size = static_cast<DWORD>(Names.front().size()) + terminator;
     Names.erase(Names.begin());
     return TRUE;
 }
 
+BOOL WINAPI FakeGetUserNameA(LPSTR buffer, LPDWORD size)
+{
+    return ServeName(buffer, size, ERROR_NOT_LOGGED_ON, 1);
+}
+
 BOOL WINAPI FakeGetComputerNameA(LPSTR buffer, LPDWORD size)
 {
-    NameSizes.push_back(*size);
-    if (Names.empty()) {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return FALSE;
-    }
-    std::strcpy(buffer, Names.front().c_str());
-    *size = static_cast<DWORD>(Names.front().size());
-    Names.erase(Names.begin());
-    return TRUE;
+    return ServeName(buffer, size, ERROR_INVALID_FUNCTION, 0);
 }
 
 TEST(SystemDetailsNames, UserAndComputerAreAskedOnEveryRead)

@@ -255,18 +255,20 @@ TEST(HostRun, ExecutesTheNamedComponentsInOrderOnceTheFormIsShown)
                                          "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
 }
 
-TEST(HostRun, RefusesAnExecuteOfAComponentThatIsMissingOrHasNoExecute)
+TEST(HostRun, RefusesAnExecuteOrAShowOfAComponentThatIsMissingOrUnsuitable)
 {
     TDescriptionFile form("object HostProbe: THostProbeForm\n"
                           "  OnShow = FormShow\n"
                           "  object Hook1: TQELFormHook\n"
                           "  end\n"
                           "end\n");
-    for (const auto& [name, message] : {std::pair{"Nobody", "no component named 'Nobody'"},
-                                        std::pair{"Hook1", "Hook1 is a TQELFormHook, which has no Execute"}}) {
-        const TRunResult result = RunHost("run \"" + form.Path() + "\" --execute " + name);
-        EXPECT_EQ(result.ExitCode, 2u) << name;
-        EXPECT_EQ(result.Out, "") << name; // refused before the form is shown
+    for (const auto& [option, message] :
+         {std::pair{"--execute Nobody", "--execute: the form has no component named 'Nobody'"},
+          std::pair{"--execute Hook1", "Hook1 is a TQELFormHook, which has no Execute"},
+          std::pair{"--show Nobody", "--show: the form has no component named 'Nobody'"}}) {
+        const TRunResult result = RunHost("run \"" + form.Path() + "\" " + option);
+        EXPECT_EQ(result.ExitCode, 2u) << option;
+        EXPECT_EQ(result.Out, "") << option; // refused before the form is shown
         EXPECT_NE(result.Err.find(message), std::string::npos) << result.Err;
     }
 }
@@ -307,15 +309,6 @@ TEST(HostRun, ShowsTheValuesOfTheNamedComponentsOnceShownAndAfterEachOfTheirEven
     const TLines lines = Lines(result.Out);
     ASSERT_GE(lines.size(), expected.size()) << result.Out;
     EXPECT_EQ(TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
-}
-
-TEST(HostRun, RefusesAShowOfAMissingComponent)
-{
-    TDescriptionFile form(ProbeForm);
-    const TRunResult result = RunHost("run \"" + form.Path() + "\" --show Nobody");
-    EXPECT_EQ(result.ExitCode, 2u);
-    EXPECT_EQ(result.Out, "");
-    EXPECT_NE(result.Err.find("--show: the form has no component named 'Nobody'"), std::string::npos) << result.Err;
 }
 
 TEST(HostCommandLine, BadOnesGetTheUsage)

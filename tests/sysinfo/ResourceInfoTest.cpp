@@ -172,20 +172,6 @@ TEST_F(ResourceInfoTest, LockKeysReadTheirToggleBitOnlyAndAreNeverChanged)
     EXPECT_EQ(FFake.KeysRead, (std::vector<int>{VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}));
 }
 
-TEST(ResourceInfoKeyboard, AssigningALockKeyLeavesTheKeyboardAsItWas)
-{
-    BYTE before[256], after[256];
-    ASSERT_TRUE(GetKeyboardState(before));
-    TQELResourceInfo monitor(nullptr);
-    monitor.Setcaps(!monitor.CapsLock());
-    monitor.SetNum(!monitor.NumLock());
-    monitor.SetScroll(!monitor.ScrollLock());
-    PumpFor(50);
-    ASSERT_TRUE(GetKeyboardState(after));
-    for (int key : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL})
-        EXPECT_EQ(before[key] & 1, after[key] & 1) << "key " << key;
-}
-
 TEST_F(ResourceInfoTest, TimeAndDateComeFromOneReadingOfTheClock)
 {
     FFake.Clock = {At(1999, 12, 31, 23, 59, 59, 999), At(2000, 1, 1, 0, 0, 0, 0)};

@@ -169,15 +169,11 @@ TEST_F(VersionDetailsServed, TheExecutablesRecordIsReadWhole)
     EXPECT_EQ(FRecord.Queries, expectedQueries);
 }
 
-TEST_F(VersionDetailsServed, TheOnlyTranslationIsReadWhateverItsLanguage)
+TEST_F(VersionDetailsServed, TheFirstUSEnglishTranslationWinsElseTheLastOne)
 {
     FRecord.Translation = Entries({{0x0407, 0x04E4}});
     FillTable("\\StringFileInfo\\040704E4\\");
     EXPECT_EQ(ReadValues(), TableValues("\\StringFileInfo\\040704E4\\"));
-}
-
-TEST_F(VersionDetailsServed, TheFirstUSEnglishTranslationWinsElseTheLastOne)
-{
     FillTable("\\StringFileInfo\\040904B0\\");
     FillTable("\\StringFileInfo\\040C04E4\\");
     FRecord.Translation = Entries({{0x0407, 0x04E4}, {0x0409, 0x04B0}, {0x0409, 0x0000}});

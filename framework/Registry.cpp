@@ -149,6 +149,16 @@ void TRegistry::SetRootKey(HKEY rootKey)
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate)
 {
+    return OpenKeyWith(key, canCreate, KEY_READ | KEY_WRITE);
+}
+
+bool TRegistry::OpenKeyReadOnly(const std::string& key)
+{
+    return OpenKeyWith(key, false, KEY_READ);
+}
+
+bool TRegistry::OpenKeyWith(const std::string& key, bool canCreate, REGSAM access)
+{
     const bool fromRoot = !key.empty() && key.front() == '\\';
     const bool relative = !fromRoot && FCurrentKey;
     const std::string subKey = fromRoot ? key.substr(1) : key;
@@ -156,7 +166,6 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
 
     const HKEY base = relative ? FCurrentKey.Get() : FRootKey;
     HKEY opened = nullptr;
-    const REGSAM access = KEY_READ | KEY_WRITE;
     const LSTATUS status =
         canCreate ? RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                                     &opened, nullptr)

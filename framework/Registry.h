@@ -39,6 +39,9 @@ public:
     // when none is open). False, with the current key unchanged, when it does not exist or may not be
     // opened.
     bool OpenKey(const std::string& key, bool canCreate);
+    // Opens an existing key for reading only, as OpenKey does otherwise: what a program may read
+    // without the right to change it (the machine's settings, for a standard user).
+    bool OpenKeyReadOnly(const std::string& key);
     void CloseKey();
 
     // Values of the current key. With no key open ValueExists is false and the others raise.
@@ -52,6 +55,7 @@ public:
     bool DeleteValue(const std::string& name);
 
 private:
+    bool OpenKeyWith(const std::string& key, bool canCreate, REGSAM access);
     HKEY OpenKeyOrRaise() const;
 
     HKEY FRootKey = HKEY_CURRENT_USER;

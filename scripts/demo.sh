@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# make demo: the tour, then the persistence example run four times to show what it keeps between runs.
+# make demo: the tour, then the persistence example run four times to show what it keeps between runs,
+# then the system-information example with the facts of this machine.
 # Usage: [BUILD=dir] scripts/demo.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -58,3 +59,8 @@ qel examples/actions.qfm --seconds 2 --execute Missing
 
 step "examples/exitwindows.qfm: the question before a log-off, unanswered until the run ends: Windows is never asked"
 qel examples/exitwindows.qfm --seconds 2 --execute LogOff
+
+step "examples/sysinfo.qfm: facts of this machine. Drive P: has nothing behind it: its update reports"
+echo "   error 3 ten times between BeforeUpdate and AfterUpdate. Then drive C:, the system, qel.exe's own"
+echo "   version record, and the resources again after each refresh, once a second."
+qel examples/sysinfo.qfm --seconds 2.5 --show DriveC --show System --show Version --show Resources

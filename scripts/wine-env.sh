@@ -19,7 +19,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 #    test times out.
 #  - Windows are not handed to an X window manager: there is none on the headless display, and Wine
 #    would wait two seconds for one each time a window is hidden.
-QEL_PREFIX_VERSION=2
+#  - Drive Q: is the folder drive_q of the prefix, with the volume label "Qel Test" and the serial
+#    number 0000ABCD, which the drive tests expect. Wine reads both once per session: they are written
+#    here, while no server runs.
+QEL_PREFIX_VERSION=3
 qel_wine_prefix() {
   [[ $(cat "$WINEPREFIX/.qel-configured" 2>/dev/null) == "$QEL_PREFIX_VERSION" ]] && return
   echo "Setting up the Wine prefix $WINEPREFIX ..." >&2
@@ -31,7 +34,11 @@ qel_wine_prefix() {
     wineboot -i &&
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-      wineserver -w
+      wineserver -w &&
+      mkdir -p "$WINEPREFIX/drive_q" &&
+      printf 'Qel Test' >"$WINEPREFIX/drive_q/.windows-label" &&
+      printf '0000abcd' >"$WINEPREFIX/drive_q/.windows-serial" &&
+      ln -sfn ../drive_q "$WINEPREFIX/dosdevices/q:"
   } </dev/null >"$QEL_BUILD/wineboot.log" 2>&1; then
     cat "$QEL_BUILD/wineboot.log" >&2
     echo "Setting up the Wine prefix failed." >&2

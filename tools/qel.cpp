@@ -1,5 +1,5 @@
-// qel, the host program: `qel run FORM [--seconds N] [--execute NAME]...` runs a stored form
-// description as an application.
+// qel, the host program: `qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...` runs a
+// stored form description as an application.
 //
 // The root may name any class: one the program does not know becomes a generic form that reports the
 // stored name as its class name, so that everything going by class names (the window class, stored
@@ -9,13 +9,17 @@
 // The form runs as the application's main form until it is closed or N seconds have passed; then the
 // program closes it the normal way (its OnClose handlers run) and ends with exit code 0. Each
 // --execute NAME calls that component's Execute once the main form is shown, in the order given, and
-// prints `NAME.Execute Result=True|False`. A description that cannot be read is reported on standard
-// error with its line and column, exit code 1; a bad command line, or an --execute naming no component
-// with an Execute, gets a message, exit code 2.
+// prints `NAME.Execute Result=True|False`. Each --show NAME prints that component's published values
+// (text, numbers, flags, enumerations, sets, references; not events, lists or sub-objects), one line
+// each as `NAME.Property=value`, once the form is shown (after the executes) and again after each call
+// of one of its events: so a form shows what its information components found. A description that
+// cannot be read is reported on standard error with its line and column, exit code 1; a bad command
+// line, or an --execute or --show naming no suitable component, gets a message, exit code 2.
 #include "foundation/QELSystem.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -32,16 +36,19 @@ constexpr int ExitUsage = 2;
 // Longest run a timer can measure in milliseconds.
 constexpr double MaxSeconds = 2147483.0;
 
-constexpr const char* Usage = "usage: qel run FORM [--seconds N] [--execute NAME]...\n"
+constexpr const char* Usage = "usage: qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...\n"
                                "  Runs the form description FORM until its form is closed or N seconds have\n"
                                "  passed, printing a line for each call of an event handler it names.\n"
                                "  --execute NAME calls the component NAME's Execute once the form is shown\n"
-                               "  and prints its result; give it several times to run several in turn.\n";
+                               "  and prints its result; give it several times to run several in turn.\n"
+                               "  --show NAME prints the component NAME's published values once the form is\n"
+                               "  shown and again after each call of one of its events.\n";
 
 struct TOptions {
     std::string FormFile;
     std::optional<double> Seconds;
     std::vector<std::string> Executes;
+    std::vector<std::string> Shows;
 };
 
 class EUsage : public Exception {
@@ -74,6 +81,10 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
             if (++i == args.size())
                 throw EUsage("--execute expects the name of a component");
             options.Executes.push_back(args[i]);
+        } else if (args[i] == "--show") {
+            if (++i == args.size())
+                throw EUsage("--show expects the name of a component");
+            options.Shows.push_back(args[i]);
         } else if (args[i].starts_with("--"))
             throw EUsage("unknown option '" + args[i] + "'");
         else if (options.FormFile.empty())
@@ -111,10 +122,54 @@ private:
     std::string FClassName;
 };
 
-// Prints the calls of one event of one component.
+// A published value as --show prints it; nothing for the kinds it leaves out.
+std::optional<std::string> ValueText(const TComponent& component, const TPropInfo& prop)
+{
+    const TValue value = GetPropValue(component, prop);
+    switch (prop.Kind) {
+    case TTypeKind::String:
+        return std::get<std::string>(value);
+    case TTypeKind::Char:
+        return EventArgText(static_cast<char>(std::get<std::int64_t>(value)));
+    case TTypeKind::Integer:
+        return EventArgText(std::get<std::int64_t>(value));
+    case TTypeKind::Bool:
+        return EventArgText(std::get<std::int64_t>(value) != 0);
+    case TTypeKind::Enum:
+        return std::string(prop.Enum->NameOf(std::get<std::int64_t>(value)));
+    case TTypeKind::Set: {
+        std::string text;
+        for (std::size_t i = 0; i < prop.Enum->Names.size(); ++i)
+            if (std::get<std::int64_t>(value) & (std::int64_t{1} << i))
+                text.append(text.empty() ? "" : ",").append(prop.Enum->Names[i]);
+        return "[" + text + "]";
+    }
+    case TTypeKind::Float:
+    case TTypeKind::DateTime:
+        return EventArgText(std::get<double>(value));
+    case TTypeKind::Component:
+        return EventArgText(std::get<TObject*>(value));
+    default:
+        return std::nullopt;
+    }
+}
+
+void PrintValues(const TComponent& component)
+{
+    for (const TPropInfo* prop : component.ClassType()->AllProperties())
+        if (const std::optional<std::string> text = ValueText(component, *prop))
+            PrintLine(stdout, component.Name() + "." + prop->Name + "=" + *text);
+}
+
+// Prints the calls of one event of one component, followed by the component's values when it is one
+// of those shown.
 class TEventPrinter : public TEventSink {
 public:
-    TEventPrinter(const TComponent* component, const TPropInfo& event) : FComponent(component), FEvent(event) {}
+    TEventPrinter(const TComponent* component, const TPropInfo& event,
+                  const std::vector<const TComponent*>& shown)
+        : FComponent(component), FEvent(event), FShown(shown)
+    {
+    }
 
     void EventFired(const std::vector<std::string>& argumentTexts) override
     {
@@ -123,11 +178,14 @@ public:
         for (std::size_t i = 0; i < argumentTexts.size() && i < names.size(); ++i)
             line.append(" ").append(names[i]).append("=").append(argumentTexts[i]);
         PrintLine(stdout, line);
+        if (std::find(FShown.begin(), FShown.end(), FComponent) != FShown.end())
+            PrintValues(*FComponent);
     }
 
 private:
     const TComponent* FComponent;
     const TPropInfo& FEvent;
+    const std::vector<const TComponent*>& FShown;
 };
 
 // Ends the run after a while: closes the main form through a timer of a hidden window.
@@ -156,12 +214,14 @@ private:
     HWND FWindow;
 };
 
-// Calls the Execute of the named components once the main form is shown: the message it posts to
-// itself is handled by the application's loop, which starts after the main form was shown.
-class TExecutor : public TObject {
+// Calls the Execute of the named components once the main form is shown, then prints the values of
+// those to show: the message it posts to itself is handled by the application's loop, which starts
+// after the main form was shown.
+class TStartActions : public TObject {
 public:
-    explicit TExecutor(std::vector<TQELExecuteComponent*> components)
-        : FComponents(std::move(components)), FWindow(AllocateHWnd(TWndMethod(this, &TExecutor::WndProc)))
+    TStartActions(std::vector<TQELExecuteComponent*> components, const std::vector<const TComponent*>& shown)
+        : FComponents(std::move(components)), FShown(shown),
+          FWindow(AllocateHWnd(TWndMethod(this, &TStartActions::WndProc)))
     {
         (void)PostMessageA(FWindow.Get(), WM_USER, 0, 0);
     }
@@ -182,9 +242,12 @@ private:
                 Application->HandleException(component);
             }
         }
+        for (const TComponent* component : FShown)
+            PrintValues(*component);
     }
 
     std::vector<TQELExecuteComponent*> FComponents;
+    const std::vector<const TComponent*>& FShown;
     TUtilWindowHandle FWindow;
 };
 
@@ -204,6 +267,19 @@ std::vector<TQELExecuteComponent*> FindExecutes(TComponent* root, const std::vec
     return components;
 }
 
+// The components --show names.
+std::vector<const TComponent*> FindShows(TComponent* root, const std::vector<std::string>& names)
+{
+    std::vector<const TComponent*> components;
+    for (const std::string& name : names) {
+        const TComponent* component = root->FindComponent(name);
+        if (!component)
+            throw EUsage("--show: the form has no component named '" + name + "'");
+        components.push_back(component);
+    }
+    return components;
+}
+
 // Reads the description, runs its form and keeps the printers for as long as the form lives.
 class THost : public TObject {
 public:
@@ -214,7 +290,7 @@ public:
             return new THostForm(className, owner);
         });
         reader.SetOnFindMethod([this](TComponent* component, const TPropInfo& event, const std::string&) {
-            FPrinters.push_back(std::make_unique<TEventPrinter>(component, event));
+            FPrinters.push_back(std::make_unique<TEventPrinter>(component, event, FShown));
             return event.Event->MakeGeneric(FPrinters.back().get());
         });
         std::unique_ptr<TComponent> root(reader.ReadComponent(Application));
@@ -224,15 +300,16 @@ public:
                             ", which is not a form");
 
         std::vector<TQELExecuteComponent*> executes = FindExecutes(form, options.Executes);
+        FShown = FindShows(form, options.Shows);
 
         Application->SetOnException(TExceptionEvent(this, &THost::ShowException));
         Application->SetMainForm(form);
         std::optional<TDeadline> deadline;
         if (options.Seconds)
             deadline.emplace(*options.Seconds);
-        std::optional<TExecutor> executor;
-        if (!executes.empty())
-            executor.emplace(std::move(executes));
+        std::optional<TStartActions> startActions;
+        if (!executes.empty() || !FShown.empty())
+            startActions.emplace(std::move(executes), FShown);
         Application->Run();
         return 0;
     }
@@ -242,6 +319,8 @@ private:
     void ShowException(TObject*, Exception& e) { PrintLine(stderr, "qel: " + e.Message()); }
 
     std::vector<std::unique_ptr<TEventPrinter>> FPrinters;
+    // Filled once the form is read: events fired while it is read print no values.
+    std::vector<const TComponent*> FShown;
 };
 
 } // namespace

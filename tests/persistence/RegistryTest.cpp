@@ -60,6 +60,19 @@ TEST_F(RegistryTest, OpenKeyWithoutCreatingFailsOnAMissingKeyAndKeepsTheCurrentO
     EXPECT_FALSE(RawRegistryKeyExists(HKEY_CURRENT_USER, FKey.Path() + "\\Missing"));
 }
 
+TEST_F(RegistryTest, AKeyOpenedReadOnlyIsReadButNotWritten)
+{
+    SetRawRegistryValue(HKEY_CURRENT_USER, FKey.Path(), "Text", REG_SZ, "kept"s + '\0');
+    TRegistry registry;
+    EXPECT_FALSE(registry.OpenKeyReadOnly("\\" + FKey.Path() + "\\Missing"));
+    EXPECT_FALSE(RawRegistryKeyExists(HKEY_CURRENT_USER, FKey.Path() + "\\Missing"));
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + FKey.Path()));
+    EXPECT_EQ(registry.CurrentPath(), FKey.Path());
+    EXPECT_EQ(registry.ReadString("Text"), "kept");
+    EXPECT_THROW(registry.WriteString("Text", "changed"), ERegistryException);
+    EXPECT_EQ(RawRegistryValue(HKEY_CURRENT_USER, FKey.Path(), "Text")->Data, "kept"s + '\0');
+}
+
 TEST_F(RegistryTest, ValuesOfTheCurrentKey)
 {
     TRegistry registry;

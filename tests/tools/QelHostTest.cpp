@@ -1,6 +1,6 @@
 // The qel host program, run as a child process on small form descriptions: the event lines it prints,
-// the class name its generic form takes, how a run ends (time limit, or the form closed by the user),
-// and what it says about a malformed description or a bad command line.
+// the values it shows, the class name its generic form takes, how a run ends (time limit, or the form
+// closed by the user), and what it says about a malformed description or a bad command line.
 #include "framework/Win32.h"
 #include "framework/Win32Handles.h"
 
@@ -255,26 +255,67 @@ TEST(HostRun, ExecutesTheNamedComponentsInOrderOnceTheFormIsShown)
                                          "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
 }
 
-TEST(HostRun, RefusesAnExecuteOfAComponentThatIsMissingOrHasNoExecute)
+TEST(HostRun, RefusesAnExecuteOrAShowOfAComponentThatIsMissingOrUnsuitable)
 {
     TDescriptionFile form("object HostProbe: THostProbeForm\n"
                           "  OnShow = FormShow\n"
                           "  object Hook1: TQELFormHook\n"
                           "  end\n"
                           "end\n");
-    for (const auto& [name, message] : {std::pair{"Nobody", "no component named 'Nobody'"},
-                                        std::pair{"Hook1", "Hook1 is a TQELFormHook, which has no Execute"}}) {
-        const TRunResult result = RunHost("run \"" + form.Path() + "\" --execute " + name);
-        EXPECT_EQ(result.ExitCode, 2u) << name;
-        EXPECT_EQ(result.Out, "") << name; // refused before the form is shown
+    for (const auto& [option, message] :
+         {std::pair{"--execute Nobody", "--execute: the form has no component named 'Nobody'"},
+          std::pair{"--execute Hook1", "Hook1 is a TQELFormHook, which has no Execute"},
+          std::pair{"--show Nobody", "--show: the form has no component named 'Nobody'"}}) {
+        const TRunResult result = RunHost("run \"" + form.Path() + "\" " + option);
+        EXPECT_EQ(result.ExitCode, 2u) << option;
+        EXPECT_EQ(result.Out, "") << option; // refused before the form is shown
         EXPECT_NE(result.Err.find(message), std::string::npos) << result.Err;
     }
+}
+
+TEST(HostRun, ShowsTheValuesOfTheNamedComponentsOnceShownAndAfterEachOfTheirEvents)
+{
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  OnShow = FormShow\n"
+                          "  object Version: TQELVersionDetails\n"
+                          "  end\n"
+                          "  object Ticker: TTimer\n"
+                          "    Interval = 400\n"
+                          "    OnTimer = TickerTimer\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result =
+        RunHost("run \"" + form.Path() + "\" --seconds 1 --show Version --show Ticker");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    // The version values are qel.exe's own record.
+    const TLines tickerValues{"Ticker.Name=Ticker", "Ticker.Tag=0", "Ticker.Enabled=True", "Ticker.Interval=400"};
+    TLines expected{"HostProbe.OnShow Sender=HostProbe",
+                    "Version.Name=Version",
+                    "Version.Tag=0",
+                    "Version.About=(About)",
+                    "Version.CompanyName=QELSystm",
+                    "Version.FileDescription=QELSystm form host",
+                    "Version.FileVersion=1.0.0.0",
+                    "Version.InternalName=qel",
+                    "Version.LegalCopyright=Copyright (C) the QELSystm developers",
+                    "Version.OriginalFilename=qel.exe",
+                    "Version.ProductName=QELSystm",
+                    "Version.ProductVersion=1.0"};
+    expected.insert(expected.end(), tickerValues.begin(), tickerValues.end());
+    for (int tick = 0; tick < 2; ++tick) {
+        expected.push_back("Ticker.OnTimer Sender=Ticker");
+        expected.insert(expected.end(), tickerValues.begin(), tickerValues.end());
+    }
+    const TLines lines = Lines(result.Out);
+    ASSERT_GE(lines.size(), expected.size()) << result.Out;
+    EXPECT_EQ(TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
 }
 
 TEST(HostCommandLine, BadOnesGetTheUsage)
 {
     for (const char* arguments : {"", "walk form.qfm", "run", "run a.qfm b.qfm", "run a.qfm --seconds",
-                                  "run a.qfm --seconds soon", "run a.qfm --seconds 0", "run a.qfm --fast", "run a.qfm --execute"}) {
+                                  "run a.qfm --seconds soon", "run a.qfm --seconds 0", "run a.qfm --fast", "run a.qfm --execute",
+                                  "run a.qfm --show"}) {
         const TRunResult result = RunHost(arguments);
         EXPECT_EQ(result.ExitCode, 2u) << arguments;
         EXPECT_NE(result.Err.find("usage: qel run FORM [--seconds N]"), std::string::npos) << arguments;

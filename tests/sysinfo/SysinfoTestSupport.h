@@ -1,0 +1,54 @@
+// What the tests of the system-information components share: the system's own entry point of a call
+// the test replaces, a stand-in for MessageBoxA that records the boxes, and a root for form
+// descriptions that logs the events its methods receive.
+#pragma once
+
+#include "framework/Component.h"
+#include "framework/Win32.h"
+#include "tests/support/ImportPatch.h"
+
+#include <string>
+#include <vector>
+
+// The function as the system exports it, for a replacement that passes some calls on.
+template <class F>
+F* SystemFunction(const char* module, const char* name)
+{
+    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+}
+
+struct TMessageBoxCall {
+    std::string Text;
+    std::string Caption;
+    UINT Flags;
+};
+
+// While it lives, every MessageBoxA of the program is recorded and answered with OK at once.
+class TMessageBoxRecorder {
+public:
+    TMessageBoxRecorder();
+    ~TMessageBoxRecorder();
+    const std::vector<TMessageBoxCall>& Calls() const;
+
+private:
+    TImportPatch FPatch;
+};
+
+// The root of the descriptions the tests read, and the receiver of the events the tests attach: its
+// published methods log each call as "Sender.Method", or "Method=argument" for an event without a
+// sender.
+class TSysinfoTestForm : public TComponent {
+    QEL_CLASS(TSysinfoTestForm)
+public:
+    using TComponent::TComponent;
+
+    void BeforeUpdate(TObject* sender);
+    void AfterUpdate(TObject* sender);
+    void DriveError(int errorNumber);
+    void NewValues(TObject* sender);
+
+    std::vector<std::string> Log;
+
+private:
+    static TMethodList PublishedMethods();
+};

@@ -44,3 +44,15 @@ show_ini | grep IllegalAbort
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
 qel examples/persistence.qfm --seconds 2
 show_ini | grep IllegalAbort
+
+step "examples/form-behaviour.qfm: a maximised 4:3 form growing out of the screen's corner; a CD goes into E: and out again"
+out=$(mktemp)
+./qel run examples/form-behaviour.qfm --seconds 4 >"$out" &
+run=$!
+# The broadcasts go once the form is up, which its OnShow line tells.
+for _ in $(seq 100); do grep -q '^Shaper.OnShow' "$out" && break; sleep 0.1; done
+./qel broadcast media-arrival E
+./qel broadcast media-removal E
+wait "$run"
+cat "$out"
+rm -f "$out"

@@ -54,10 +54,10 @@ TEST_F(TopMost, PublishesActiveAlwaysStored)
     EXPECT_EQ(WriteComponentText(*Top), "object Top: TQELTopMost\r\n  Active = True\r\nend\r\n");
 }
 
-TEST_F(TopMost, TouchesNoWindowWhenCreated)
+TEST_F(TopMost, MakesNoWindowForAFormThatHasNone)
 {
     TForm plain(nullptr);
-    new TQELTopMost(&plain);
+    delete new TQELTopMost(&plain);
     EXPECT_FALSE(plain.HandleAllocated());
     EXPECT_FALSE(IsTopMost(Form->Handle()));
 }
@@ -90,14 +90,6 @@ TEST_F(TopMost, LetsTheFormGoWhenItGoes)
     Top->SetActive(true);
     delete Top;
     EXPECT_FALSE(IsTopMost(Form->Handle()));
-}
-
-TEST_F(TopMost, MakesNoWindowForAFormThatHasNone)
-{
-    auto* plain = new TForm(nullptr);
-    delete new TQELTopMost(plain);
-    EXPECT_FALSE(plain->HandleAllocated());
-    delete plain;
 }
 
 TEST_F(TopMost, AppliesTheStoredSettingWhenTheFormIsRead)

@@ -737,8 +737,10 @@ void TWinControl::WndProc(TMessage& message)
         break;
     }
     case WM_WINDOWPOSCHANGED: {
-        DefaultHandler(message);
+        // The window has its new bounds already; the fields take them before the system's handling
+        // sends WM_SIZE and WM_MOVE, so that those read the new size and place.
         UpdateBoundsFromWindow();
+        DefaultHandler(message);
         BoundsChanged();
         return;
     }

@@ -41,6 +41,8 @@ using TMenuHandle = TUniqueHandle<HMENU, &DestroyMenu>;
 using TGdiObjectHandle = TUniqueHandle<HGDIOBJ, &DeleteObject>;
 using TKernelHandle = TUniqueHandle<HANDLE, &CloseHandle>;
 using TRegKeyHandle = TUniqueHandle<HKEY, &RegCloseKey>;
+// A drop handle the shell passed with WM_DROPFILES: its memory goes back with DragFinish.
+using TDropHandle = TUniqueHandle<HDROP, &DragFinish>;
 // A device context of the whole screen (GetDC(nullptr)), for measuring text before any window exists.
 inline int ReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
 using TScreenDCHandle = TUniqueHandle<HDC, &ReleaseScreenDC>;

@@ -64,3 +64,15 @@ step "examples/sysinfo.qfm: facts of this machine. Drive P: has nothing behind i
 echo "   error 3 ten times between BeforeUpdate and AfterUpdate. Then drive C:, the system, qel.exe's own"
 echo "   version record, and the resources again after each refresh, once a second."
 qel examples/sysinfo.qfm --seconds 2.5 --show DriveC --show System --show Version --show Resources
+
+step "examples/form-behaviour.qfm: a maximised 4:3 form growing out of the screen's corner; a CD goes into E: and out again"
+out=$(mktemp)
+./qel run examples/form-behaviour.qfm --seconds 4 >"$out" &
+run=$!
+# The broadcasts go once the form is up, which its OnShow line tells.
+for _ in $(seq 100); do grep -q '^Shaper.OnShow' "$out" && break; sleep 0.1; done
+./qel broadcast media-arrival E
+./qel broadcast media-removal E
+wait "$run"
+cat "$out"
+rm -f "$out"

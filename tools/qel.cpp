@@ -1,5 +1,6 @@
 // qel, the host program: `qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...` runs a
-// stored form description as an application.
+// stored form description as an application; `qel broadcast media-arrival|media-removal DRIVE` tells
+// the running programs' windows that a medium arrived in or left a drive.
 //
 // The root may name any class: one the program does not know becomes a generic form that reports the
 // stored name as its class name, so that everything going by class names (the window class, stored
@@ -15,9 +16,17 @@
 // of one of its events: so a form shows what its information components found. A description that
 // cannot be read is reported on standard error with its line and column, exit code 1; a bad command
 // line, or an --execute or --show naming no suitable component, gets a message, exit code 2.
+//
+// The broadcast goes to every top-level window as the system sends it when a CD is inserted or taken
+// out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE and a volume record naming
+// the drive, flagged as a media change. It ends with exit code 0 once every window has answered (or
+// been given up after five seconds), 1 when the system refused it.
 #include "foundation/QELSystem.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
+#include "framework/Strings.h"
+
+#include <dbt.h>
 
 #include <algorithm>
 #include <charconv>
@@ -37,18 +46,24 @@ constexpr int ExitUsage = 2;
 constexpr double MaxSeconds = 2147483.0;
 
 constexpr const char* Usage = "usage: qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...\n"
-                               "  Runs the form description FORM until its form is closed or N seconds have\n"
-                               "  passed, printing a line for each call of an event handler it names.\n"
+                               "       qel broadcast media-arrival|media-removal DRIVE\n"
+                               "  run: runs the form description FORM until its form is closed or N seconds\n"
+                               "  have passed, printing a line for each call of an event handler it names.\n"
                                "  --execute NAME calls the component NAME's Execute once the form is shown\n"
                                "  and prints its result; give it several times to run several in turn.\n"
                                "  --show NAME prints the component NAME's published values once the form is\n"
-                               "  shown and again after each call of one of its events.\n";
+                               "  shown and again after each call of one of its events.\n"
+                               "  broadcast: tells every window that a medium (a CD) arrived in or was taken\n"
+                               "  out of the drive with the letter DRIVE.\n";
 
 struct TOptions {
     std::string FormFile;
     std::optional<double> Seconds;
     std::vector<std::string> Executes;
     std::vector<std::string> Shows;
+    // A broadcast instead of a run: the device event and the drive's letter.
+    WPARAM DeviceEvent = 0;
+    char Drive = '\0';
 };
 
 class EUsage : public Exception {
@@ -65,10 +80,30 @@ double ParseSeconds(const std::string& text)
     return seconds;
 }
 
+TOptions ParseBroadcast(const std::vector<std::string>& args)
+{
+    if (args.size() != 3)
+        throw EUsage("broadcast expects a device event and a drive letter");
+    TOptions options;
+    if (args[1] == "media-arrival")
+        options.DeviceEvent = DBT_DEVICEARRIVAL;
+    else if (args[1] == "media-removal")
+        options.DeviceEvent = DBT_DEVICEREMOVECOMPLETE;
+    else
+        throw EUsage("unknown device event '" + args[1] + "'");
+    const std::string drive = UpperCase(args[2]);
+    if (drive.size() != 1 || drive[0] < 'A' || drive[0] > 'Z')
+        throw EUsage("a drive is one letter from A to Z, but found '" + args[2] + "'");
+    options.Drive = drive[0];
+    return options;
+}
+
 TOptions ParseCommandLine(const std::vector<std::string>& args)
 {
     if (args.empty())
         throw EUsage("no command given");
+    if (args[0] == "broadcast")
+        return ParseBroadcast(args);
     if (args[0] != "run")
         throw EUsage("unknown command '" + args[0] + "'");
     TOptions options;
@@ -323,6 +358,22 @@ private:
     std::vector<const TComponent*> FShown;
 };
 
+int Broadcast(const TOptions& options)
+{
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << (options.Drive - 'A');
+    volume.dbcv_flags = DBTF_MEDIA;
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, options.DeviceEvent, reinterpret_cast<LPARAM>(&volume),
+                             SMTO_ABORTIFHUNG, 5000, &answer)) {
+        PrintLine(stderr, "qel: the broadcast failed (error " + std::to_string(GetLastError()) + ")");
+        return ExitError;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -334,6 +385,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), Usage);
         return ExitUsage;
     }
+    if (options.DeviceEvent)
+        return Broadcast(options);
     try {
         THost host;
         return host.Run(options);

@@ -1,11 +1,14 @@
 // The qel host program, run as a child process on small form descriptions: the event lines it prints,
 // the values it shows, the class name its generic form takes, how a run ends (time limit, or the form
-// closed by the user), and what it says about a malformed description or a bad command line.
+// closed by the user), what it says about a malformed description or a bad command line, and
+// device-change broadcasts from another process (this one, or a second qel) reaching a running form.
 #include "framework/Win32.h"
 #include "framework/Win32Handles.h"
 
+#include <dbt.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -311,11 +314,92 @@ TEST(HostRun, ShowsTheValuesOfTheNamedComponentsOnceShownAndAfterEachOfTheirEven
     EXPECT_EQ(TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
 }
 
+// A form whose CD triggers print what reaches them.
+constexpr const char* DiscForm = "object DiscProbe: TDiscProbeForm\n"
+                                  "  OnShow = FormShow\n"
+                                  "  OnClose = FormClose\n"
+                                  "  object Disc: TQELCDTriggers\n"
+                                  "    AfterInsert = DiscInserted\n"
+                                  "    AfterRemove = DiscRemoved\n"
+                                  "  end\n"
+                                  "end\n";
+
+// Sends WM_DEVICECHANGE to every top-level window, from this process, as the system does.
+void BroadcastDeviceChange(WPARAM event, const DEV_BROADCAST_VOLUME& volume)
+{
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume),
+                                    SMTO_ABORTIFHUNG, 5000, &answer));
+}
+
+DEV_BROADCAST_VOLUME MediaVolume(DWORD unitMask)
+{
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = unitMask;
+    volume.dbcv_flags = DBTF_MEDIA;
+    return volume;
+}
+
+TEST(HostBroadcast, ReachesTheCDTriggersOfARunningForm)
+{
+    TDescriptionFile form(DiscForm);
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 60", [&](HANDLE process) {
+        HWND window = WaitForWindow("TDiscProbeForm", process);
+        ASSERT_NE(window, nullptr);
+        BroadcastDeviceChange(DBT_DEVICEARRIVAL, MediaVolume(1u << 4));      // E
+        BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, MediaVolume(0x28)); // D and F
+        DEV_BROADCAST_VOLUME notMedia = MediaVolume(1u << 6);
+        notMedia.dbcv_flags = DBTF_NET;
+        BroadcastDeviceChange(DBT_DEVICEARRIVAL, notMedia);
+        // Records that say they end before their fields: only what they say they hold arrives, and
+        // nothing beyond it may be read.
+        DEV_BROADCAST_VOLUME cut = MediaVolume(1u << 7);
+        cut.dbcv_size = offsetof(DEV_BROADCAST_VOLUME, dbcv_flags);
+        BroadcastDeviceChange(DBT_DEVICEARRIVAL, cut);
+        cut.dbcv_size = sizeof(DEV_BROADCAST_HDR);
+        BroadcastDeviceChange(DBT_DEVICEARRIVAL, cut);
+        BroadcastDeviceChange(DBT_DEVICEARRIVAL, MediaVolume(0)); // no drive at all
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(result.Err, "");
+    EXPECT_EQ(Lines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
+                                         "Disc.AfterInsert Sender=Disc FirstDriveLetter=E",
+                                         "Disc.AfterRemove Sender=Disc FirstDriveLetter=D",
+                                         "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
+}
+
+TEST(HostBroadcast, TellsRunningFormsOfAMediumInADrive)
+{
+    TDescriptionFile form(DiscForm);
+    TRunResult broadcasts[2];
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 60", [&](HANDLE process) {
+        HWND window = WaitForWindow("TDiscProbeForm", process);
+        ASSERT_NE(window, nullptr);
+        broadcasts[0] = RunHost("broadcast media-arrival q");
+        broadcasts[1] = RunHost("broadcast media-removal Q");
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    for (const TRunResult& broadcast : broadcasts) {
+        EXPECT_EQ(broadcast.ExitCode, 0u) << broadcast.Err;
+        EXPECT_EQ(broadcast.Out, "");
+    }
+    EXPECT_EQ(Lines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
+                                         "Disc.AfterInsert Sender=Disc FirstDriveLetter=Q",
+                                         "Disc.AfterRemove Sender=Disc FirstDriveLetter=Q",
+                                         "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
+}
+
 TEST(HostCommandLine, BadOnesGetTheUsage)
 {
     for (const char* arguments : {"", "walk form.qfm", "run", "run a.qfm b.qfm", "run a.qfm --seconds",
                                   "run a.qfm --seconds soon", "run a.qfm --seconds 0", "run a.qfm --fast", "run a.qfm --execute",
-                                  "run a.qfm --show"}) {
+                                  "run a.qfm --show",
+                                  "broadcast", "broadcast media-arrival", "broadcast eject E",
+                                  "broadcast media-arrival EF", "broadcast media-removal 4",
+                                  "broadcast media-arrival E F"}) {
         const TRunResult result = RunHost(arguments);
         EXPECT_EQ(result.ExitCode, 2u) << arguments;
         EXPECT_NE(result.Err.find("usage: qel run FORM [--seconds N]"), std::string::npos) << arguments;

@@ -78,7 +78,10 @@ TPropertyAttributes TPropertyEditor::GetAttributes() const
 
 std::string TPropertyEditor::GetValue() const
 {
-    return ValueText(Value());
+    const TValue value = Value();
+    if (FProp->Kind == TTypeKind::Method)
+        return FDesigner->GetMethodName(std::get<TMethod>(value));
+    return PropertyValueText(*FProp, value);
 }
 
 void TPropertyEditor::SetValue(const std::string&)
@@ -142,9 +145,9 @@ void TPropertyEditor::SetOrdValue(std::int64_t value)
     SetValueOfAll(value);
 }
 
-std::string TPropertyEditor::ValueText(const TValue& value) const
+std::string PropertyValueText(const TPropInfo& prop, const TValue& value)
 {
-    switch (FProp->Kind) {
+    switch (prop.Kind) {
     case TTypeKind::String:
         return std::get<std::string>(value);
     case TTypeKind::Char:
@@ -155,15 +158,15 @@ std::string TPropertyEditor::ValueText(const TValue& value) const
         return std::get<std::int64_t>(value) ? "True" : "False";
     case TTypeKind::Enum: {
         const std::int64_t ordinal = std::get<std::int64_t>(value);
-        const std::string_view name = FProp->Enum->NameOf(ordinal);
+        const std::string_view name = prop.Enum->NameOf(ordinal);
         return name.empty() ? std::to_string(ordinal) : std::string(name);
     }
     case TTypeKind::Set: {
         std::string text;
         const auto bits = static_cast<std::uint64_t>(std::get<std::int64_t>(value));
-        for (std::size_t i = 0; i < FProp->Enum->Names.size(); ++i)
+        for (std::size_t i = 0; i < prop.Enum->Names.size(); ++i)
             if (bits & (std::uint64_t{1} << i))
-                text.append(text.empty() ? "" : ",").append(FProp->Enum->Names[i]);
+                text.append(text.empty() ? "" : ",").append(prop.Enum->Names[i]);
         return "[" + text + "]";
     }
     case TTypeKind::Float:
@@ -173,13 +176,13 @@ std::string TPropertyEditor::ValueText(const TValue& value) const
     case TTypeKind::Class:
     case TTypeKind::Strings:
     case TTypeKind::Collection:
-        return "(" + FProp->ClassOf()->Name + ")";
+        return "(" + prop.ClassOf()->Name + ")";
     case TTypeKind::Component: {
         const auto* component = static_cast<const TComponent*>(std::get<TObject*>(value));
         return component ? component->Name() : std::string();
     }
     case TTypeKind::Method:
-        return FDesigner->GetMethodName(std::get<TMethod>(value));
+        return {};
     case TTypeKind::Binary:
         return "(" + std::to_string(std::get<TBytes>(value).size()) + " bytes)";
     }

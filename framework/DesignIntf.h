@@ -115,8 +115,6 @@ protected:
     void SetValueOfAll(const TValue& value);
     std::int64_t GetOrdValue() const;
     void SetOrdValue(std::int64_t value);
-    // The text of a value of this property, as GetValue describes it.
-    std::string ValueText(const TValue& value) const;
 
 private:
     friend std::unique_ptr<TPropertyEditor> CreatePropertyEditor(TClass editorClass, TFormDesigner& designer,
@@ -143,6 +141,9 @@ std::unique_ptr<TPropertyEditor> CreatePropertyEditor(TClass editorClass, TFormD
 // and get the same editor class for, whose editor has paMultiSelect.
 TPropertyEditors GetComponentProperties(const TSelection& selection, TFormDesigner& designer);
 
+// The text of a value of prop as the base editor's GetValue shows it; empty for an event, whose
+// handler only the designer can name.
+std::string PropertyValueText(const TPropInfo& prop, const TValue& value);
 // The type of a property as the designer and the reference name it: string, Integer, Cardinal, Byte,
 // Word, ShortInt, SmallInt, Char, Boolean, Double, Single, TDateTime, TBytes, an enumeration's or an
 // event type's own name, "set of" its element type, or the declared class.

@@ -11,24 +11,23 @@
 // --execute NAME calls that component's Execute once the main form is shown, in the order given, and
 // prints `NAME.Execute Result=True|False`. A description that cannot be read is reported on standard
 // error with its line and column, exit code 1; a bad command line, or an --execute naming no component
-// with an Execute, gets a message, exit code 2.
+// with an Execute, gets a message, exit code 2. The designer's commands (palette, inspect, edit,
+// reference) are in QelDesigner.cpp.
 #include "foundation/QELSystem.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
+#include "tools/QelDesigner.h"
+#include "tools/QelHost.h"
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int ExitError = 1;
-constexpr int ExitUsage = 2;
 // Longest run a timer can measure in milliseconds.
 constexpr double MaxSeconds = 2147483.0;
 
@@ -42,11 +41,6 @@ struct TOptions {
     std::string FormFile;
     std::optional<double> Seconds;
     std::vector<std::string> Executes;
-};
-
-class EUsage : public Exception {
-public:
-    using Exception::Exception;
 };
 
 double ParseSeconds(const std::string& text)
@@ -85,50 +79,6 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
         throw EUsage("no form description given");
     return options;
 }
-
-std::string ReadFile(const std::string& fileName)
-{
-    std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    if (!(file && text << file.rdbuf()))
-        throw Exception("cannot read '" + fileName + "'");
-    return text.str();
-}
-
-void PrintLine(std::FILE* stream, const std::string& line)
-{
-    std::fputs((line + "\n").c_str(), stream);
-    std::fflush(stream); // each line as it happens, also into a pipe
-}
-
-// The root of a description whose class the program does not know.
-class THostForm : public TForm {
-public:
-    THostForm(std::string className, TComponent* owner) : TForm(owner), FClassName(std::move(className)) {}
-    std::string ClassName() const override { return FClassName; }
-
-private:
-    std::string FClassName;
-};
-
-// Prints the calls of one event of one component.
-class TEventPrinter : public TEventSink {
-public:
-    TEventPrinter(const TComponent* component, const TPropInfo& event) : FComponent(component), FEvent(event) {}
-
-    void EventFired(const std::vector<std::string>& argumentTexts) override
-    {
-        std::string line = EventArgText(static_cast<const TObject*>(FComponent)) + "." + FEvent.Name;
-        const std::vector<std::string_view>& names = FEvent.Event->ParamNames;
-        for (std::size_t i = 0; i < argumentTexts.size() && i < names.size(); ++i)
-            line.append(" ").append(names[i]).append("=").append(argumentTexts[i]);
-        PrintLine(stdout, line);
-    }
-
-private:
-    const TComponent* FComponent;
-    const TPropInfo& FEvent;
-};
 
 // Ends the run after a while: closes the main form through a timer of a hidden window.
 class TDeadline : public TObject {
@@ -248,11 +198,14 @@ private:
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && IsDesignerCommand(args[0]))
+        return RunDesignerCommand(args);
     TOptions options;
     try {
-        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        options = ParseCommandLine(args);
     } catch (const EUsage& e) {
-        std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), Usage);
+        std::fprintf(stderr, "qel: %s\n%s%s", e.Message().c_str(), Usage, DesignerUsage);
         return ExitUsage;
     }
     try {

@@ -44,3 +44,7 @@ show_ini | grep IllegalAbort
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
 qel examples/persistence.qfm --seconds 2
 show_ini | grep IllegalAbort
+
+step "The designer's face: the palette, and what a selection of two components shares in the designer"
+./qel palette
+./qel inspect examples/designer.qfm --select Settings,Spy

@@ -14,7 +14,12 @@ function(run)
   set(output "${out}" PARENT_SCOPE)
 endfunction()
 
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/prefix --config ${CONFIG})
+# A configuration to name only where the build has one.
+set(config)
+if(CONFIG)
+  set(config --config ${CONFIG})
+endif()
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/prefix ${config})
 
 set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/consumer -B ${work}/build -G ${GENERATOR}
     -DCMAKE_BUILD_TYPE=${CONFIG} -DCMAKE_PREFIX_PATH=${work}/prefix
@@ -26,7 +31,7 @@ if(TOOLCHAIN)
   list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
 endif()
 run(${configure})
-run(${CMAKE_COMMAND} --build ${work}/build --config ${CONFIG})
+run(${CMAKE_COMMAND} --build ${work}/build ${config})
 
 find_program(consumer consumer.exe PATHS ${work}/build ${work}/build/${CONFIG} NO_DEFAULT_PATH REQUIRED)
 run(${EMULATOR} ${consumer} 1)

@@ -407,10 +407,7 @@ TEST_F(DesignEditors, TheStringListEditorReplacesTheLinesOfEverySelectedComponen
     std::string offered;
     TUserAction user([&] {
         HWND dialog = FindThreadWindow("TForm", "String list editor");
-        HWND edit = nullptr;
-        for (HWND child : dialog ? ChildWindows(dialog) : std::vector<HWND>{})
-            if (WindowClass(child) == "Edit")
-                edit = child;
+        HWND edit = dialog ? FindWindowExA(dialog, nullptr, "Edit", nullptr) : nullptr;
         if (!edit)
             return false;
         offered = WindowText(edit);

@@ -2,6 +2,8 @@
 #   make test    check/install dependencies, configure, build, run all tests under Wine
 #   make demo    build everything and run the examples in the qel host program
 #   make bench   build and run the benchmarks under Wine
+#   make screenshots  build and take the pictures in docs/images/
+#   make reference    build and write docs/components.md from the class records
 #   make clean   remove the build tree
 # BUILD=dir selects another build tree (relative to this directory or absolute).
 # ARGS="..." passes extra arguments to ctest in `make test` (e.g. ARGS="-R persistence").
@@ -10,7 +12,7 @@ BUILD ?= build
 export BUILD
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench clean
+.PHONY: all deps build test demo bench screenshots reference clean
 
 all: build
 
@@ -34,6 +36,12 @@ demo: build
 bench: build
 	@if [ ! -f $(BUILD)/bench/qelbench.exe ]; then echo "make bench: there are no benchmarks (bench/) yet." >&2; exit 1; fi
 	scripts/wine-run.sh $(BUILD)/bench/qelbench.exe
+
+screenshots: build
+	scripts/screenshots.sh
+
+reference: build
+	./qel reference docs/components.md
 
 clean:
 	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null || true; fi

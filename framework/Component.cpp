@@ -15,15 +15,6 @@ QEL_CLASS_INFO(TComponent, TPersistent)
 
 namespace {
 
-bool IsIdentifier(const std::string& name)
-{
-    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (name.empty() || !letter(name[0]))
-        return false;
-    return std::all_of(name.begin() + 1, name.end(), [&](char c) { return letter(c) || digit(c); });
-}
-
 void Erase(std::vector<TComponent*>& list, TComponent* item)
 {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
@@ -79,7 +70,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const
 
 void TComponent::ValidateName(const std::string& name) const
 {
-    if (!name.empty() && !IsIdentifier(name))
+    if (!name.empty() && !IsValidIdent(name))
         throw EComponentError("'" + name + "' is not a valid component name");
     if (FOwner && !name.empty())
         if (TComponent* other = FOwner->FindComponent(name); other && other != this)

@@ -1135,7 +1135,9 @@ namespace {
 
 class TTreeWriter {
 public:
-    explicit TTreeWriter(const TComponent& root) : FRoot(root) {}
+    TTreeWriter(const TComponent& root, const TMethodNameEvent& methodName) : FRoot(root), FMethodName(methodName)
+    {
+    }
 
     TObjectNode ObjectNode(const TComponent& component)
     {
@@ -1259,15 +1261,18 @@ private:
             return "nil";
         if (const TMethodInfo* info = FRoot.ClassType()->FindMethod(FRoot, method))
             return info->Name;
+        if (std::string name = FMethodName ? FMethodName(method) : std::string(); !name.empty())
+            return name;
         WriteError(where, "its handler is not a published method of " + NameOf(FRoot));
     }
 
     const TComponent& FRoot;
+    const TMethodNameEvent& FMethodName;
 };
 
 } // namespace
 
-std::string WriteComponentText(const TComponent& root)
+std::string WriteComponentText(const TComponent& root, const TMethodNameEvent& methodName)
 {
-    return TPrinter().Print(TTreeWriter(root).ObjectNode(root));
+    return TPrinter().Print(TTreeWriter(root, methodName).ObjectNode(root));
 }

@@ -42,7 +42,12 @@ private:
     TFindMethodEvent FOnFindMethod;
 };
 
+// Names a handler that is not a published method of the root (a designer's, which keeps the names
+// the description gave); empty when it has no name for it.
+using TMethodNameEvent = std::function<std::string(const TMethod& method)>;
+
 // The description of root and every component it stores, as TReader reads it. Raises EConvertError
-// naming the property when a value cannot be written: an event handler that is not a published
-// method of root, a reference to a component root does not own, a float that is not finite.
-std::string WriteComponentText(const TComponent& root);
+// naming the property when a value cannot be written: an event handler that is neither a published
+// method of root nor named by methodName, a reference to a component root does not own, a float that
+// is not finite.
+std::string WriteComponentText(const TComponent& root, const TMethodNameEvent& methodName = {});

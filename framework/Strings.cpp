@@ -427,6 +427,15 @@ bool SameText(std::string_view a, std::string_view b)
     return CompareText(a, b) == 0;
 }
 
+bool IsValidIdent(std::string_view text)
+{
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.empty() || !letter(text[0]))
+        return false;
+    return std::all_of(text.begin() + 1, text.end(), [&](char c) { return letter(c) || digit(c); });
+}
+
 int AnsiCompareText(std::string_view a, std::string_view b)
 {
     return AnsiCompare(a, b, NORM_IGNORECASE);

@@ -107,6 +107,9 @@ int StrToIntDef(std::string_view text, int defaultValue);
 // Removes blanks and control characters at both ends.
 std::string Trim(std::string_view text);
 
+// A letter or '_' followed by letters, digits and '_': a name of a component, a property or a method.
+bool IsValidIdent(std::string_view text);
+
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 std::string AnsiUpperCase(std::string_view text);

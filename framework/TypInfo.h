@@ -309,6 +309,9 @@ using TValue = std::variant<std::monostate, std::int64_t, double, std::string, T
 struct TPropInfo {
     std::string Name;
     TTypeKind Kind = TTypeKind::Integer;
+    // The declared type. The kind groups types; the designer picks editors by the type itself, so that
+    // Integer, the other integer widths, Boolean and Char each have their own.
+    const std::type_info* Type = nullptr;
     std::int64_t Min = 0; // ordinal bounds for integers and characters
     std::int64_t Max = 0;
     const TEnumInfo* Enum = nullptr;          // enumerations and the element type of sets
@@ -447,6 +450,7 @@ TPropDecl<T> MakeProp(std::string name, G (C::*getter)() const)
     TPropDecl<T> decl;
     decl.Name = std::move(name);
     decl.Kind = KindOf<T>();
+    decl.Type = &typeid(T);
     if constexpr (std::is_same_v<T, char>) {
         decl.Min = 0;
         decl.Max = 255;

@@ -76,3 +76,7 @@ for _ in $(seq 100); do grep -q '^Shaper.OnShow' "$out" && break; sleep 0.1; don
 wait "$run"
 cat "$out"
 rm -f "$out"
+
+step "The designer's face: the palette, and what a selection of two components shares in the designer"
+./qel palette
+./qel inspect examples/designer.qfm --select Settings,Spy

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks that this Debian machine has what building and testing need, and installs what is missing
 # when run as root (otherwise prints the commands and fails). Makes no apt call when all is there.
+# Usage: scripts/deps.sh [screenshots]
 set -euo pipefail
 
 # g++-mingw-w64-i686 brings both thread models; the build uses the posix one.
 packages=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth googletest cmake make)
+# `scripts/deps.sh screenshots`: also what make screenshots takes pictures with.
+[[ ${1:-} == screenshots ]] && packages+=(x11-apps x11-utils netpbm)
 
 missing=()
 for package in "${packages[@]}"; do

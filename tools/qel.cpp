@@ -15,33 +15,33 @@
 // each as `NAME.Property=value`, once the form is shown (after the executes) and again after each call
 // of one of its events: so a form shows what its information components found. A description that
 // cannot be read is reported on standard error with its line and column, exit code 1; a bad command
-// line, or an --execute or --show naming no suitable component, gets a message, exit code 2.
+// line, or an --execute or --show naming no suitable component, gets a message, exit code 2. The
+// designer's commands (palette, inspect, edit, reference) are in QelDesigner.cpp.
 //
 // The broadcast goes to every top-level window as the system sends it when a CD is inserted or taken
 // out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE and a volume record naming
 // the drive, flagged as a media change. It ends with exit code 0 once every window has answered (or
 // been given up after five seconds), 1 when the system refused it.
 #include "foundation/QELSystem.h"
+#include "framework/DesignIntf.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
 #include "framework/Strings.h"
+#include "tools/QelDesigner.h"
+#include "tools/QelHost.h"
 
 #include <dbt.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int ExitError = 1;
-constexpr int ExitUsage = 2;
 // Longest run a timer can measure in milliseconds.
 constexpr double MaxSeconds = 2147483.0;
 
@@ -64,11 +64,6 @@ struct TOptions {
     // A broadcast instead of a run: the device event and the drive's letter.
     WPARAM DeviceEvent = 0;
     char Drive = '\0';
-};
-
-class EUsage : public Exception {
-public:
-    using Exception::Exception;
 };
 
 double ParseSeconds(const std::string& text)
@@ -132,94 +127,37 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
     return options;
 }
 
-std::string ReadFile(const std::string& fileName)
-{
-    std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    if (!(file && text << file.rdbuf()))
-        throw Exception("cannot read '" + fileName + "'");
-    return text.str();
-}
-
-void PrintLine(std::FILE* stream, const std::string& line)
-{
-    std::fputs((line + "\n").c_str(), stream);
-    std::fflush(stream); // each line as it happens, also into a pipe
-}
-
-// The root of a description whose class the program does not know.
-class THostForm : public TForm {
-public:
-    THostForm(std::string className, TComponent* owner) : TForm(owner), FClassName(std::move(className)) {}
-    std::string ClassName() const override { return FClassName; }
-
-private:
-    std::string FClassName;
-};
-
-// A published value as --show prints it; nothing for the kinds it leaves out.
-std::optional<std::string> ValueText(const TComponent& component, const TPropInfo& prop)
-{
-    const TValue value = GetPropValue(component, prop);
-    switch (prop.Kind) {
-    case TTypeKind::String:
-        return std::get<std::string>(value);
-    case TTypeKind::Char:
-        return EventArgText(static_cast<char>(std::get<std::int64_t>(value)));
-    case TTypeKind::Integer:
-        return EventArgText(std::get<std::int64_t>(value));
-    case TTypeKind::Bool:
-        return EventArgText(std::get<std::int64_t>(value) != 0);
-    case TTypeKind::Enum:
-        return std::string(prop.Enum->NameOf(std::get<std::int64_t>(value)));
-    case TTypeKind::Set: {
-        std::string text;
-        for (std::size_t i = 0; i < prop.Enum->Names.size(); ++i)
-            if (std::get<std::int64_t>(value) & (std::int64_t{1} << i))
-                text.append(text.empty() ? "" : ",").append(prop.Enum->Names[i]);
-        return "[" + text + "]";
-    }
-    case TTypeKind::Float:
-    case TTypeKind::DateTime:
-        return EventArgText(std::get<double>(value));
-    case TTypeKind::Component:
-        return EventArgText(std::get<TObject*>(value));
-    default:
-        return std::nullopt;
-    }
-}
-
+// Prints the component's published values, one line each as `Component.Property=value`: the kinds
+// that read as one value (not events, lists or sub-objects).
 void PrintValues(const TComponent& component)
 {
-    for (const TPropInfo* prop : component.ClassType()->AllProperties())
-        if (const std::optional<std::string> text = ValueText(component, *prop))
-            PrintLine(stdout, component.Name() + "." + prop->Name + "=" + *text);
+    for (const TPropInfo* prop : component.ClassType()->AllProperties()) {
+        const bool oneValue = prop->Kind == TTypeKind::Component || !prop->IsObjectKind();
+        if (oneValue && prop->Kind != TTypeKind::Method)
+            PrintLine(stdout, component.Name() + "." + prop->Name + "=" +
+                                  PropertyValueText(*prop, GetPropValue(component, *prop)));
+    }
 }
 
 // Prints the calls of one event of one component, followed by the component's values when it is one
 // of those shown.
-class TEventPrinter : public TEventSink {
+class TShowingEventPrinter : public TEventPrinter {
 public:
-    TEventPrinter(const TComponent* component, const TPropInfo& event,
-                  const std::vector<const TComponent*>& shown)
-        : FComponent(component), FEvent(event), FShown(shown)
+    TShowingEventPrinter(const TComponent* component, const TPropInfo& event,
+                         const std::vector<const TComponent*>& shown)
+        : TEventPrinter(component, event), FComponent(component), FShown(shown)
     {
     }
 
     void EventFired(const std::vector<std::string>& argumentTexts) override
     {
-        std::string line = EventArgText(static_cast<const TObject*>(FComponent)) + "." + FEvent.Name;
-        const std::vector<std::string_view>& names = FEvent.Event->ParamNames;
-        for (std::size_t i = 0; i < argumentTexts.size() && i < names.size(); ++i)
-            line.append(" ").append(names[i]).append("=").append(argumentTexts[i]);
-        PrintLine(stdout, line);
+        TEventPrinter::EventFired(argumentTexts);
         if (std::find(FShown.begin(), FShown.end(), FComponent) != FShown.end())
             PrintValues(*FComponent);
     }
 
 private:
     const TComponent* FComponent;
-    const TPropInfo& FEvent;
     const std::vector<const TComponent*>& FShown;
 };
 
@@ -325,7 +263,7 @@ public:
             return new THostForm(className, owner);
         });
         reader.SetOnFindMethod([this](TComponent* component, const TPropInfo& event, const std::string&) {
-            FPrinters.push_back(std::make_unique<TEventPrinter>(component, event, FShown));
+            FPrinters.push_back(std::make_unique<TShowingEventPrinter>(component, event, FShown));
             return event.Event->MakeGeneric(FPrinters.back().get());
         });
         std::unique_ptr<TComponent> root(reader.ReadComponent(Application));
@@ -353,7 +291,7 @@ private:
     // An error in a handler or a window procedure ends nothing: it is reported and the run goes on.
     void ShowException(TObject*, Exception& e) { PrintLine(stderr, "qel: " + e.Message()); }
 
-    std::vector<std::unique_ptr<TEventPrinter>> FPrinters;
+    std::vector<std::unique_ptr<TShowingEventPrinter>> FPrinters;
     // Filled once the form is read: events fired while it is read print no values.
     std::vector<const TComponent*> FShown;
 };
@@ -378,11 +316,14 @@ int Broadcast(const TOptions& options)
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && IsDesignerCommand(args[0]))
+        return RunDesignerCommand(args);
     TOptions options;
     try {
-        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        options = ParseCommandLine(args);
     } catch (const EUsage& e) {
-        std::fprintf(stderr, "qel: %s\n%s", e.Message().c_str(), Usage);
+        std::fprintf(stderr, "qel: %s\n%s%s", e.Message().c_str(), Usage, DesignerUsage);
         return ExitUsage;
     }
     if (options.DeviceEvent)

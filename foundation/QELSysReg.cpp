@@ -1,0 +1,97 @@
+// Registration of the library with the designer.
+#include "foundation/QELSysReg.h"
+
+#include "foundation/QELSystem.h"
+#include "foundation/QELTFormHook.h"
+#include "framework/Strings.h"
+#include "persistence/QELTFormSaver.h"
+#include "persistence/QELTIllegalAbort.h"
+#include "persistence/QELTStartup.h"
+#include "persistence/QELTStoreData.h"
+
+QEL_CLASS_INFO(TQELAboutSystemComponent, TPropertyEditor)
+{
+    return {};
+}
+QEL_CLASS_INFO(TQELExecSystemProperty, TStringProperty)
+{
+    return {};
+}
+QEL_CLASS_INFO(TQELROStringProperty, TStringProperty)
+{
+    return {};
+}
+QEL_CLASS_INFO(TQELROIntegerProperty, TIntegerProperty)
+{
+    return {};
+}
+QEL_CLASS_INFO(TQELROBooleanproperty, TOrdinalProperty)
+{
+    return {};
+}
+
+TPropertyAttributes TQELAboutSystemComponent::GetAttributes() const
+{
+    return {paMultiSelect, paReadOnly};
+}
+
+std::string TQELAboutSystemComponent::GetValue() const
+{
+    return Format("(%s)", {"QEL System Components"});
+}
+
+TPropertyAttributes TQELExecSystemProperty::GetAttributes() const
+{
+    return {paDialog, paReadOnly};
+}
+
+std::string TQELExecSystemProperty::GetValue() const
+{
+    return Format("(%s)", {"Execute Test"});
+}
+
+void TQELExecSystemProperty::Edit()
+{
+    (void)GetComponent(0)->As<TQELExecuteComponent>()->Execute();
+}
+
+// The three read-only editors take the base editor's attributes, not their own base class's.
+TPropertyAttributes TQELROStringProperty::GetAttributes() const
+{
+    return TPropertyEditor::GetAttributes() + TPropertyAttributes{paReadOnly};
+}
+
+TPropertyAttributes TQELROIntegerProperty::GetAttributes() const
+{
+    return TPropertyEditor::GetAttributes() + TPropertyAttributes{paReadOnly};
+}
+
+TPropertyAttributes TQELROBooleanproperty::GetAttributes() const
+{
+    return TPropertyEditor::GetAttributes() + TPropertyAttributes{paReadOnly};
+}
+
+void Register()
+{
+    RegisterClasses({TQELDataStore::StaticClass()});
+    RegisterPropertyEditor(typeid(std::string), TQELSystemsComponent::StaticClass(), "About",
+                           TQELAboutSystemComponent::StaticClass());
+    RegisterComponents("QEL System", {
+                                          TQELStartup::StaticClass(),
+                                          TQELFormHook::StaticClass(),
+                                      });
+    RegisterComponents("QEL System 2", {
+                                            TQELStoreData::StaticClass(),
+                                            TQELIllegalAbort::StaticClass(),
+                                            TQELFormSaver::StaticClass(),
+                                        });
+    RegisterPropertyEditor(typeid(std::string), TQELExecuteComponent::StaticClass(), "DesignExecute",
+                           TQELExecSystemProperty::StaticClass());
+}
+
+void RegisterReadOnlyInformationEditors(TClass cls)
+{
+    RegisterPropertyEditor(typeid(std::string), cls, "", TQELROStringProperty::StaticClass());
+    RegisterPropertyEditor(typeid(bool), cls, "", TQELROBooleanproperty::StaticClass());
+    RegisterPropertyEditor(typeid(int), cls, "", TQELROIntegerProperty::StaticClass());
+}

@@ -1,0 +1,539 @@
+// qel's designer commands. The library has no visual designer; these commands show what one would:
+//
+//   qel palette                  the palette pages and their components, in order
+//   qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT]
+//                                one line per published property of each component of the form:
+//                                `Component.Property Editor 0x48 [paMultiSelect,paReadOnly] = value`
+//   qel edit FORM COMPONENT PROPERTY [--save OUT]
+//                                presses the property's dialog button
+//   qel reference [OUT]          the component reference, generated from the class records
+//
+// A form is loaded as the designer loads it: every component is in the designing state from its
+// constructor on, and the handlers the description names are kept by name, so that --save writes them
+// back. They run only in edit, which prints their calls as `qel run` does. Parts of a property (a
+// sub-object's properties, a collection's items) follow it, their paths joined with dots:
+// FormStore.Registry.Path, Lists[0].Strings. Exit codes: 0 done, 1 a description that cannot be read
+// or written (or an action that failed), 2 a bad command line or a name the form does not have, a
+// value a property editor refuses, or a property that cannot be typed into or has no dialog button.
+#include "tools/QelDesigner.h"
+
+#include "foundation/QELSysReg.h"
+#include "framework/FormText.h"
+#include "framework/Strings.h"
+#include "tools/QelHost.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+const char* const DesignerUsage =
+    "   or: qel palette\n"
+    "  Lists the palette pages and their components in order.\n"
+    "   or: qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT]\n"
+    "  Loads FORM as the designer does and prints a line for each published property of each\n"
+    "  component: its editor, attributes and value. --size resizes the form first; --set changes\n"
+    "  the property Component.Property through its editor; --select shows only what the selection\n"
+    "  of those components shares; --save writes the description the designer would store.\n"
+    "   or: qel edit FORM COMPONENT PROPERTY [--save OUT]\n"
+    "  Presses the property's dialog button: Execute Test runs the component's Execute.\n"
+    "   or: qel reference [OUT]\n"
+    "  Writes the component reference to OUT, or to standard output.\n";
+
+namespace {
+
+// A handler named by the description or made by an editor: known by its name, so that the form can be
+// written back; it prints its calls when it was given a printer.
+class TDesignHandler : public TEventSink {
+public:
+    TDesignHandler(std::string name, std::unique_ptr<TEventPrinter> printer)
+        : FName(std::move(name)), FPrinter(std::move(printer))
+    {
+    }
+    const std::string& Name() const noexcept { return FName; }
+    void EventFired(const std::vector<std::string>& argumentTexts) override
+    {
+        if (FPrinter)
+            FPrinter->EventFired(argumentTexts);
+    }
+
+private:
+    std::string FName;
+    std::unique_ptr<TEventPrinter> FPrinter;
+};
+
+// A form description loaded into the designing state.
+class TDesignSession : public TFormDesigner {
+public:
+    TDesignSession(const std::string& formFile, bool printEvents)
+    {
+        // Everything this owner takes in is designed from its constructor on.
+        FDesigning.SetDesigning(true);
+        TReader reader(ReadFile(formFile));
+        reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
+            return new THostForm(className, owner);
+        });
+        reader.SetOnFindMethod([this, printEvents](TComponent* component, const TPropInfo& event, const std::string& name) {
+            FHandlers.push_back(std::make_unique<TDesignHandler>(
+                name, printEvents ? std::make_unique<TEventPrinter>(component, event) : nullptr));
+            return event.Event->MakeGeneric(FHandlers.back().get());
+        });
+        try {
+            FRoot.reset(reader.ReadComponent(&FDesigning));
+        } catch (const EReadError& e) {
+            throw EReadError(formFile + ": " + e.Message(), e.Line(), e.Column());
+        }
+    }
+
+    TComponent* Root() const override { return FRoot.get(); }
+
+    std::string GetMethodName(const TMethod& method) const override
+    {
+        for (const auto& handler : FHandlers)
+            if (method.Data == handler.get())
+                return handler->Name();
+        return {};
+    }
+
+    TMethod CreateMethod(const std::string& name, const TEventTypeInfo& type) override
+    {
+        FHandlers.push_back(std::make_unique<TDesignHandler>(name, nullptr));
+        return type.MakeGeneric(FHandlers.back().get());
+    }
+
+    // The root or one of its components.
+    TComponent* Component(const std::string& name) const
+    {
+        if (SameText(FRoot->Name(), name))
+            return FRoot.get();
+        if (TComponent* component = FRoot->FindComponent(name))
+            return component;
+        throw EUsage("the form has no component named '" + name + "'");
+    }
+
+    void Save(const std::string& fileName) const
+    {
+        const std::string text =
+            WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
+        std::ofstream file(fileName, std::ios::binary);
+        if (!(file << text && file.flush()))
+            throw Exception("cannot write '" + fileName + "'");
+    }
+
+private:
+    TComponent FDesigning{nullptr};
+    std::vector<std::unique_ptr<TDesignHandler>> FHandlers;
+    std::unique_ptr<TComponent> FRoot; // freed first: its handlers outlive it
+};
+
+std::string Printable(const std::string& text)
+{
+    std::string printable;
+    for (char c : text)
+        printable += static_cast<unsigned char>(c) < 32 ? "#" + std::to_string(static_cast<int>(c)) : std::string(1, c);
+    return printable;
+}
+
+std::string AttributesText(TPropertyAttributes attributes)
+{
+    return "0x" + IntToHex(attributes.Bits(), 2) + " " + EventArgText(attributes);
+}
+
+std::string JoinPath(const std::string& prefix, const std::string& name)
+{
+    return name.starts_with('[') ? prefix + name : prefix + "." + name;
+}
+
+void PrintProperties(const std::string& prefix, const TPropertyEditors& editors)
+{
+    for (const auto& editor : editors) {
+        const std::string path = JoinPath(prefix, editor->GetName());
+        const TPropertyAttributes attributes = editor->GetAttributes();
+        const std::string value = editor->AllEqual() ? editor->GetValue() : std::string();
+        PrintLine(stdout, path + " " + editor->ClassName() + " " + AttributesText(attributes) + " = " + Printable(value));
+        if (attributes.Contains(paSubProperties))
+            PrintProperties(path, editor->GetProperties());
+    }
+}
+
+// "FormStore.Registry.Path" and "Lists[0].Strings" as their parts: FormStore, Registry, Path; Lists,
+// [0], Strings.
+std::vector<std::string> PathParts(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '.' || c == '[') {
+            if (!part.empty())
+                parts.push_back(part);
+            part = c == '[' ? "[" : "";
+        } else
+            part += c;
+    }
+    if (!part.empty())
+        parts.push_back(part);
+    return parts;
+}
+
+// The editor of the property at path (parts included) of component.
+std::unique_ptr<TPropertyEditor> FindEditor(TDesignSession& session, TComponent* component, const std::string& path)
+{
+    const std::string where = EventArgText(static_cast<const TObject*>(component)) + "." + path;
+    TPropertyEditors editors = GetComponentProperties({component}, session);
+    std::unique_ptr<TPropertyEditor> found;
+    for (const std::string& part : PathParts(path)) {
+        if (found)
+            editors = found->GetAttributes().Contains(paSubProperties) ? found->GetProperties() : TPropertyEditors{};
+        auto match = std::find_if(editors.begin(), editors.end(),
+                                  [&](const auto& editor) { return SameText(editor->GetName(), part); });
+        if (match == editors.end())
+            throw EUsage("the form has no property " + where);
+        found = std::move(*match);
+    }
+    if (!found)
+        throw EUsage("no property given for " + where);
+    return found;
+}
+
+void SetProperty(TDesignSession& session, const std::string& assignment)
+{
+    const std::size_t equals = assignment.find('=');
+    const std::size_t dot = assignment.find('.');
+    if (equals == std::string::npos || dot == std::string::npos || dot > equals)
+        throw EUsage("--set expects COMPONENT.PROPERTY=VALUE but found '" + assignment + "'");
+    const std::string path = assignment.substr(0, equals);
+    auto editor = FindEditor(session, session.Component(assignment.substr(0, dot)), path.substr(dot + 1));
+    if (editor->GetAttributes().Contains(paReadOnly))
+        throw EUsage(path + " cannot be typed into in the designer (its editor is " + editor->ClassName() + ")");
+    try {
+        editor->SetValue(assignment.substr(equals + 1));
+    } catch (const Exception& error) {
+        throw EUsage(path + ": " + error.Message());
+    }
+}
+
+std::pair<int, int> ParseSize(const std::string& text)
+{
+    const std::size_t x = text.find_first_of("xX");
+    auto number = [&](std::size_t from, std::size_t to) {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data() + from, text.data() + to, value);
+        return error == std::errc() && end == text.data() + to && from < to && value > 0 && value <= 32767
+                   ? std::optional<int>(value)
+                   : std::nullopt;
+    };
+    const auto width = x == std::string::npos ? std::nullopt : number(0, x);
+    const auto height = x == std::string::npos ? std::nullopt : number(x + 1, text.size());
+    if (!width || !height)
+        throw EUsage("--size expects WIDTHxHEIGHT in pixels (1 to 32767) but found '" + text + "'");
+    return {*width, *height};
+}
+
+std::vector<std::string> SplitNames(const std::string& text)
+{
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        names.push_back(Trim(text.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return names;
+}
+
+// The command line after the command: positional arguments and options that each take one value.
+struct TCommandLine {
+    std::vector<std::string> Arguments;
+    std::multimap<std::string, std::string> Options;
+
+    TCommandLine(const std::vector<std::string>& args, std::initializer_list<std::string_view> options,
+                 std::size_t positionals)
+    {
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (!arg.starts_with("--")) {
+                Arguments.push_back(arg);
+                continue;
+            }
+            if (std::find(options.begin(), options.end(), arg) == options.end())
+                throw EUsage("unknown option '" + arg + "'");
+            if (++i == args.size())
+                throw EUsage(arg + " expects a value");
+            Options.emplace(arg, args[i]);
+        }
+        if (Arguments.size() != positionals)
+            throw EUsage(args[0] + " expects " + std::to_string(positionals) + " argument" +
+                         (positionals == 1 ? "" : "s") + " but found " + std::to_string(Arguments.size()));
+    }
+
+    std::optional<std::string> Option(const std::string& name) const
+    {
+        if (Options.count(name) > 1)
+            throw EUsage(name + " may be given once");
+        auto found = Options.find(name);
+        return found == Options.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+};
+
+int Palette(const std::vector<std::string>& args)
+{
+    TCommandLine(args, {}, 0);
+    for (const TPalettePage& page : PalettePages()) {
+        PrintLine(stdout, page.Name);
+        for (TClass cls : page.Classes)
+            PrintLine(stdout, "  " + cls->Name);
+    }
+    return 0;
+}
+
+int Inspect(const std::vector<std::string>& args)
+{
+    const TCommandLine line(args, {"--size", "--select", "--set", "--save"}, 1);
+    const std::optional<std::string> sizeText = line.Option("--size");
+    const std::optional<std::pair<int, int>> size = sizeText ? std::optional(ParseSize(*sizeText)) : std::nullopt;
+    const std::optional<std::string> select = line.Option("--select");
+    const std::optional<std::string> save = line.Option("--save");
+    TDesignSession session(line.Arguments[0], false);
+    if (size) {
+        auto* control = dynamic_cast<TControl*>(session.Root());
+        if (!control)
+            throw EUsage("--size: the root is a " + session.Root()->ClassName() + ", which has no size");
+        // The designer's form has a window, so that what watches it (a hook component) sees the change.
+        if (auto* windowed = dynamic_cast<TWinControl*>(control))
+            (void)windowed->Handle();
+        control->SetBounds(control->Left(), control->Top(), size->first, size->second);
+    }
+    for (auto [option, assignment] = line.Options.equal_range("--set"); option != assignment; ++option)
+        SetProperty(session, option->second);
+
+    if (select) {
+        TSelection selection;
+        for (const std::string& name : SplitNames(*select))
+            selection.push_back(session.Component(name));
+        PrintProperties(*select, GetComponentProperties(selection, session));
+    } else {
+        TComponent* root = session.Root();
+        PrintProperties(EventArgText(static_cast<const TObject*>(root)), GetComponentProperties({root}, session));
+        for (int i = 0; i < root->ComponentCount(); ++i) {
+            TComponent* component = root->Components(i);
+            PrintProperties(EventArgText(static_cast<const TObject*>(component)),
+                            GetComponentProperties({component}, session));
+        }
+    }
+    if (save)
+        session.Save(*save);
+    return 0;
+}
+
+// While it exists, what goes wrong in a window procedure or a handler while a dialog runs is printed,
+// as `qel run` does, instead of being shown in a message box.
+class TErrorPrinter : public TObject {
+public:
+    TErrorPrinter() { Application->SetOnException(TExceptionEvent(this, &TErrorPrinter::Print)); }
+    ~TErrorPrinter() override { Application->SetOnException({}); }
+
+private:
+    void Print(TObject*, Exception& e) { PrintLine(stderr, "qel: " + e.Message()); }
+};
+
+int Edit(const std::vector<std::string>& args)
+{
+    const TCommandLine line(args, {"--save"}, 3);
+    const std::optional<std::string> save = line.Option("--save");
+    TDesignSession session(line.Arguments[0], true);
+    auto editor = FindEditor(session, session.Component(line.Arguments[1]), line.Arguments[2]);
+    if (!editor->GetAttributes().Contains(paDialog))
+        throw EUsage(line.Arguments[1] + "." + line.Arguments[2] + " has no dialog button (its editor is " +
+                     editor->ClassName() + ")");
+    {
+        const TErrorPrinter errors;
+        editor->Edit();
+    }
+    if (save)
+        session.Save(*save);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The reference
+
+// What each component is for, one line each.
+const std::map<std::string_view, std::string_view> Purposes{
+    {"TQELExitWindows", "Logs off, restarts or shuts down Windows, after a confirmation when asked."},
+    {"TQELFileExecute", "Opens a document or starts a program with a shell verb, waiting for it when asked."},
+    {"TQELTopMost", "Keeps the owner form above all other windows."},
+    {"TQELOnlyOne", "Lets one copy of the application run: a second copy brings the first forward and ends."},
+    {"TQELMsgDlg", "Asks for one line of text in a dialog configured from properties."},
+    {"TQELMsgBox", "Shows a message box configured from properties and fires one event per answer."},
+    {"TQELMsgSelect", "Asks the user to pick or type one entry of a list."},
+    {"TQELStartup", "Registers the application to start with Windows."},
+    {"TQELScreenSaver", "Reads and sets whether the screen saver is active and its time-out, and starts it."},
+    {"TQELTimeTrigger", "Fires events when a set date and time arrive and when the time or date changes."},
+    {"TQELWallPaper", "Sets the desktop wallpaper and its tiling."},
+    {"TQELFormHook", "Hands every message of the owner form's window to an event before the form sees it."},
+    {"TQELMouseController", "Moves the mouse cursor and fences it into a rectangle or a control."},
+    {"TQELWavePlayer", "Plays a wave file."},
+    {"TQELCDTriggers", "Fires events with the drive letter when a CD is inserted or removed."},
+    {"TQELVersionDetails", "Reads the version record of the running program."},
+    {"TQELSystemKeys", "Sets the Caps Lock, Num Lock and Scroll Lock states."},
+    {"TQELMultiLists", "Keeps any number of string lists on a form."},
+    {"TQELFormSizes", "Keeps the owner form between size limits, which can be taken from the designed form."},
+    {"TQELFormAspect", "Keeps the owner form's width-to-height ratio while it is resized."},
+    {"TQELDriveVolume", "Reads a drive's volume label, serial number, file system and its flags."},
+    {"TQELApplication", "Sets the application's title, icon, hint settings and events from a form."},
+    {"TQELStoreData", "Reads and writes the application's settings in the registry or an INI file."},
+    {"TQELIllegalAbort", "Tells the application at start that its previous run did not end cleanly."},
+    {"TQELFormSaver", "Keeps the size, place, state and visibility of the application's forms between runs."},
+    {"TQELLogFile", "Keeps a log file, with an optional header, time, date and tag on each line."},
+    {"TQELTextReplace", "Copies a text file line by line through a filter."},
+    {"TQELSystemTray", "Shows an icon in the notification area, with clicks, a menu and hiding when minimised."},
+    {"TQELFileProperties", "Reads and changes a file's name parts, attributes, size and time stamp."},
+    {"TQELFileOperator", "Copies, moves, renames and deletes files through the shell."},
+    {"TQELDroppedFiles", "Collects and reports the files dropped from the shell onto the owner form."},
+    {"TQELSystemDetails", "Reads facts about the system and the user."},
+    {"TQELFileCollector", "Collects files by mask through a directory tree."},
+    {"TQELStringHolder", "Holds a list of strings for the application."},
+    {"TQELJokeHolder", "Hands out lines of a built-in list of one-line jokes."},
+    {"TQELFormExplode", "Opens and closes the owner form with an animated frame."},
+    {"TQELResourceInfo", "Refreshes memory, disk, lock-key, time and date figures every second."},
+};
+
+std::string Cell(const std::string& text)
+{
+    std::string cell;
+    for (char c : text)
+        cell += c == '|' ? std::string("\\|") : std::string(1, c);
+    return cell;
+}
+
+std::string DefaultText(const TPropInfo& prop)
+{
+    if (!prop.DefaultValue)
+        return {};
+    const std::string text = PropertyValueText(prop, *prop.DefaultValue);
+    return prop.Kind == TTypeKind::String || prop.Kind == TTypeKind::Char ? "'" + text + "'" : text;
+}
+
+std::string StoredText(const TPropInfo& prop)
+{
+    if (prop.Kind == TTypeKind::Class)
+        return "by its own properties";
+    switch (prop.EffectiveStored()) {
+    case TStored::Never:
+        return "never";
+    case TStored::NotDefault:
+        return "when not the default";
+    case TStored::NotEmpty:
+        return "when not empty";
+    case TStored::Assigned:
+        return "when assigned";
+    case TStored::Predicate:
+        return "by a rule of the class";
+    case TStored::Auto:
+    case TStored::Always:
+        break;
+    }
+    return "always";
+}
+
+// The tables of cls's properties and events; the classes of its sub-objects are added to nested.
+std::string ClassTables(TClass cls, std::vector<TClass>& nested)
+{
+    std::string properties = "| Property | Type | Default | Stored |\n|---|---|---|---|\n";
+    std::string events = "| Event | Type | Parameters |\n|---|---|---|\n";
+    bool hasEvents = false;
+    for (const TPropInfo* prop : cls->AllProperties()) {
+        if (prop->Kind == TTypeKind::Method) {
+            std::string parameters;
+            for (std::string_view name : prop->Event->ParamNames)
+                parameters.append(parameters.empty() ? "" : ", ").append(name);
+            events += "| `" + prop->Name + "` | " + PropertyTypeName(*prop) + " | " + parameters + " |\n";
+            hasEvents = true;
+            continue;
+        }
+        if (prop->Kind == TTypeKind::Class && std::find(nested.begin(), nested.end(), prop->ClassOf()) == nested.end())
+            nested.push_back(prop->ClassOf());
+        properties += "| `" + prop->Name + "` | " + PropertyTypeName(*prop) + " | " + Cell(DefaultText(*prop)) +
+                      " | " + StoredText(*prop) + " |\n";
+    }
+    return properties + (hasEvents ? "\n" + events : std::string());
+}
+
+std::string Reference()
+{
+    std::string text =
+        "# Component reference\n\n"
+        "Generated from the library's class records by `./qel reference docs/components.md`; a test fails\n"
+        "while this file differs from what the code generates. Each component is listed with its palette\n"
+        "page and its published properties in declaration order, inherited ones first: the type, the\n"
+        "declared default (a property without one is always stored, unless it is an information\n"
+        "property, which never is) and when a form's stored description keeps the value. Events are\n"
+        "optional handlers; their parameters are given in order. The objects that components publish as\n"
+        "properties follow at the end. `Name` is never stored as a property: the description gives it in\n"
+        "the line that starts each component.\n";
+    std::vector<TClass> nested;
+    for (const TPalettePage& page : PalettePages()) {
+        text += "\n## Palette page \"" + page.Name + "\"\n";
+        for (TClass cls : page.Classes) {
+            auto purpose = Purposes.find(cls->Name);
+            if (purpose == Purposes.end())
+                throw Exception("the reference has no purpose line for " + cls->Name);
+            text += "\n### " + cls->Name + "\n\n" + std::string(purpose->second) + " Base class: " +
+                    cls->Parent->Name + ".\n\n" + ClassTables(cls, nested);
+        }
+    }
+    text += "\n## Published objects\n";
+    for (std::size_t i = 0; i < nested.size(); ++i) {
+        const TClass cls = nested[i];
+        text += "\n### " + cls->Name + "\n\nBase class: " + cls->Parent->Name + ".\n\n" + ClassTables(cls, nested);
+    }
+    return text;
+}
+
+int WriteReference(const std::vector<std::string>& args)
+{
+    if (args.size() > 2)
+        throw EUsage("reference expects at most one file name but found " + std::to_string(args.size() - 1));
+    const std::string text = Reference();
+    if (args.size() == 1) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    std::ofstream file(args[1], std::ios::binary);
+    if (!(file << text && file.flush()))
+        throw Exception("cannot write '" + args[1] + "'");
+    return 0;
+}
+
+using TCommand = int (*)(const std::vector<std::string>& args);
+
+const std::map<std::string, TCommand>& Commands()
+{
+    static const std::map<std::string, TCommand> commands{
+        {"palette", &Palette}, {"inspect", &Inspect}, {"edit", &Edit}, {"reference", &WriteReference}};
+    return commands;
+}
+
+} // namespace
+
+bool IsDesignerCommand(const std::string& command)
+{
+    return Commands().contains(command);
+}
+
+int RunDesignerCommand(const std::vector<std::string>& args)
+{
+    try {
+        Register();
+        return Commands().at(args[0])(args);
+    } catch (const EUsage& e) {
+        PrintLine(stderr, "qel " + args[0] + ": " + e.Message());
+        return ExitUsage;
+    } catch (const std::exception& e) {
+        PrintLine(stderr, "qel " + args[0] + ": " + e.what());
+        return ExitError;
+    }
+}

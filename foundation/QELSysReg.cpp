@@ -1,6 +1,20 @@
 // Registration of the library with the designer.
 #include "foundation/QELSysReg.h"
 
+#include "actions/QELTExitWindows.h"
+#include "actions/QELTFileExecute.h"
+#include "actions/QELTScreenSaver.h"
+#include "actions/QELTSystemKeys.h"
+#include "actions/QELTTimeTrigger.h"
+#include "actions/QELTWallPaper.h"
+#include "actions/QELTWavePlayer.h"
+#include "form/QELTCDTriggers.h"
+#include "form/QELTDroppedFiles.h"
+#include "form/QELTFormAspect.h"
+#include "form/QELTFormExplode.h"
+#include "form/QELTFormSizes.h"
+#include "form/QELTFormTopMost.h"
+#include "form/QELTMouseController.h"
 #include "foundation/QELSystem.h"
 #include "foundation/QELTFormHook.h"
 #include "framework/Strings.h"
@@ -8,6 +22,10 @@
 #include "persistence/QELTIllegalAbort.h"
 #include "persistence/QELTStartup.h"
 #include "persistence/QELTStoreData.h"
+#include "sysinfo/QELTDriveVolume.h"
+#include "sysinfo/QELTResourceInfo.h"
+#include "sysinfo/QELTSystemDetails.h"
+#include "sysinfo/QELTVersionDetails.h"
 
 QEL_CLASS_INFO(TQELAboutSystemComponent, TPropertyEditor)
 {
@@ -77,16 +95,35 @@ void Register()
     RegisterPropertyEditor(typeid(std::string), TQELSystemsComponent::StaticClass(), "About",
                            TQELAboutSystemComponent::StaticClass());
     RegisterComponents("QEL System", {
+                                          TQELExitWindows::StaticClass(),
+                                          TQELFileExecute::StaticClass(),
+                                          TQELTopMost::StaticClass(),
                                           TQELStartup::StaticClass(),
+                                          TQELScreenSaver::StaticClass(),
+                                          TQELTimeTrigger::StaticClass(),
+                                          TQELWallPaper::StaticClass(),
                                           TQELFormHook::StaticClass(),
+                                          TQELMouseController::StaticClass(),
+                                          TQELWavePlayer::StaticClass(),
+                                          TQELCDTriggers::StaticClass(),
+                                          TQELVersionDetails::StaticClass(),
+                                          TQELSystemKeys::StaticClass(),
                                       });
     RegisterComponents("QEL System 2", {
+                                            TQELFormSizes::StaticClass(),
+                                            TQELFormAspect::StaticClass(),
+                                            TQELDriveVolume::StaticClass(),
                                             TQELStoreData::StaticClass(),
                                             TQELIllegalAbort::StaticClass(),
                                             TQELFormSaver::StaticClass(),
+                                            TQELDroppedFiles::StaticClass(),
+                                            TQELSystemDetails::StaticClass(),
+                                            TQELFormExplode::StaticClass(),
+                                            TQELResourceInfo::StaticClass(),
                                         });
     RegisterPropertyEditor(typeid(std::string), TQELExecuteComponent::StaticClass(), "DesignExecute",
                            TQELExecSystemProperty::StaticClass());
+    RegisterReadOnlyInformationEditors(TQELDriveVolume::StaticClass());
 }
 
 void RegisterReadOnlyInformationEditors(TClass cls)

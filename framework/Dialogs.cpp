@@ -100,6 +100,14 @@ void TDialogForm::CreateParams(TCreateParams& params)
         params.WndParent = FOwnerWindow;
 }
 
+void TDialogForm::WndProc(TMessage& message)
+{
+    // A dialog that ended normally was hidden before its window goes.
+    if (message.Msg == WM_NCDESTROY && Visible())
+        SetModalResult(mrCancel);
+    TForm::WndProc(message);
+}
+
 void TDialogForm::CenterOnOwner()
 {
     RECT area{0, 0, Screen->Width(), Screen->Height()};

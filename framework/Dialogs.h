@@ -34,6 +34,10 @@ public:
     // inside the work area of the monitor it lands on.
     void CenterOnOwner();
 
+    // A dialog destroyed with its owner (the form freed while the dialog is up) answers Cancel rather
+    // than wait for a button that is gone.
+    void WndProc(TMessage& message) override;
+
 protected:
     void CreateParams(TCreateParams& params) override;
 

@@ -310,6 +310,39 @@ TEST(QELMessages, EveryDialogBelongsToTheActiveFormAndOpensCentredInFrontOfItTop
     EXPECT_EQ(GetActiveWindow(), owner->Handle());
 }
 
+TEST(QELMessages, ADialogWhoseFormIsFreedWhileItIsUpAnswersCancel)
+{
+    TMessagesFixture f;
+    auto owner = std::make_unique<TForm>(Application);
+    owner->Show();
+    SetForegroundWindow(owner->Handle());
+    TForm* dialogForm = nullptr;
+    TUserAction user([&] {
+        HWND dialog = FindThreadWindow(MessageForm, "Confirmation");
+        if (!dialog)
+            return false;
+        dialogForm = dynamic_cast<TForm*>(FindControl(dialog));
+        owner.reset(); // a timer of the form's, say, frees it
+        return true;
+    });
+    // Should the dialog wait on with no window, this ends it, so that the run goes on.
+    const DWORD start = GetTickCount();
+    bool rescued = false;
+    TUserAction rescue(
+        [&] {
+            if (!dialogForm || GetTickCount() - start < 3000)
+                return false;
+            dialogForm->SetModalResult(mrCancel);
+            rescued = true;
+            return true;
+        },
+        100, 100000);
+    EXPECT_TRUE(f.Box->Execute());
+    EXPECT_TRUE(user.Done());
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(f.Log.Lines, (std::vector<std::string>{"Box.OnCancel Sender=Box"}));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TQELMsgDlg
 

@@ -26,14 +26,6 @@ public:
 
     // Reads description into a new root owned by the application object.
     std::unique_ptr<TComponent> Read(const std::string& description);
-    template <class T>
-    std::unique_ptr<T> ReadAs(const std::string& description)
-    {
-        std::unique_ptr<TComponent> root = Read(description);
-        T* typed = root->As<T>();
-        root.release();
-        return std::unique_ptr<T>(typed);
-    }
 
     std::vector<std::string> Lines;
 
@@ -75,7 +67,6 @@ public:
 
     void Resume();
     DWORD ProcessId() const noexcept { return FProcessId; }
-    HANDLE Handle() const noexcept { return FProcess.Get(); }
     bool Running() const;
     // Waits until a line of standard output starts with prefix: false when the process ended without
     // printing one, or after timeoutMs.

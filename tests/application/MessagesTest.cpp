@@ -126,12 +126,11 @@ struct TMessagesFixture {
 // ---------------------------------------------------------------------------------------------------
 // TQELMsgBox
 
-TEST(QELMsgBox, StartsWithItsDeclaredValuesAndStoresOnlyWhatDiffers)
+TEST(QELMessages, EachStartsWithItsDeclaredValuesAndStoresWhatDiffersFromTheDefaults)
 {
     TForm form(nullptr);
     auto* box = new TQELMsgBox(&form);
     box->SetName("Box");
-    EXPECT_EQ(box->About(), "(About)");
     EXPECT_EQ(box->Sound(), bNone);
     EXPECT_EQ(box->Caption()->Count(), 0);
     EXPECT_EQ(box->MessageType(), mtInformation);
@@ -139,7 +138,18 @@ TEST(QELMsgBox, StartsWithItsDeclaredValuesAndStoresOnlyWhatDiffers)
     EXPECT_EQ(box->HelpContext(), 0);
     EXPECT_EQ(box->XPosition(), -1);
     EXPECT_EQ(box->YPosition(), -1);
-    EXPECT_NE(StoredText(form).find("  object Box: TQELMsgBox\n    Caption.Strings = ()\n  end"), std::string::npos)
+    auto* query = new TQELMsgDlg(&form);
+    query->SetName("Query");
+    auto* choice = new TQELMsgSelect(&form);
+    choice->SetName("Choice");
+    EXPECT_FALSE(choice->Sorted());
+    // The texts and lists have no declared default: always stored.
+    EXPECT_NE(StoredText(form).find("  object Box: TQELMsgBox\n    Caption.Strings = ()\n  end\n"
+                                    "  object Query: TQELMsgDlg\n    Header = 'Heading'\n    Question = 'Question'\n"
+                                    "    Return = 'Default Return'\n  end\n"
+                                    "  object Choice: TQELMsgSelect\n    Header = 'Heading'\n    Question = 'Question'\n"
+                                    "    Return = ''\n    Items.Strings = ()\n  end"),
+              std::string::npos)
         << StoredText(form);
 
     box->SetMessageType(mtWarning);
@@ -147,19 +157,18 @@ TEST(QELMsgBox, StartsWithItsDeclaredValuesAndStoresOnlyWhatDiffers)
     box->SetHelpContext(12);
     box->SetXPos(10);
     box->SetYPos(20);
+    choice->SetSorted(true);
     EXPECT_NE(StoredText(form).find("    MessageType = mtWarning\n    Buttons = [mbYes, mbNo]\n    HelpContext = 12\n"
                                     "    XPosition = 10\n    YPosition = 20\n"),
               std::string::npos)
         << StoredText(form);
-}
+    EXPECT_NE(StoredText(form).find("    Sorted = True\n"), std::string::npos) << StoredText(form);
 
-TEST(QELMsgBox, PlacedInTheDesignerItStartsWithAPlaceholderLine)
-{
+    // Placed in the designer, the message box starts with a placeholder line.
     TForm designer(nullptr);
     designer.SetDesigning(true);
-    auto* box = new TQELMsgBox(&designer);
-    ASSERT_EQ(box->Caption()->Count(), 1);
-    EXPECT_EQ(box->Caption()->Get(0), "Place your message here");
+    auto* designed = new TQELMsgBox(&designer);
+    EXPECT_EQ(designed->Caption()->Text(), "Place your message here\r\n");
 }
 
 TEST(QELMsgBox, EitherPositionAtMinusOneResetsTheOther)
@@ -346,20 +355,6 @@ TEST(QELMessages, ADialogWhoseFormIsFreedWhileItIsUpAnswersCancel)
 // ---------------------------------------------------------------------------------------------------
 // TQELMsgDlg
 
-TEST(QELMsgDlg, StartsWithItsDeclaredValuesAndAlwaysStoresThem)
-{
-    TForm form(nullptr);
-    auto* query = new TQELMsgDlg(&form);
-    query->SetName("Query");
-    EXPECT_EQ(query->Header(), "Heading");
-    EXPECT_EQ(query->Question(), "Question");
-    EXPECT_EQ(query->Return(), "Default Return");
-    EXPECT_NE(StoredText(form).find("  object Query: TQELMsgDlg\n    Header = 'Heading'\n    Question = 'Question'\n"
-                                    "    Return = 'Default Return'\n  end"),
-              std::string::npos)
-        << StoredText(form);
-}
-
 TEST(QELMsgDlg, ConfirmingKeepsTheEditedTextCancellingLeavesReturnAlone)
 {
     TMessagesFixture f;
@@ -395,22 +390,6 @@ TEST(QELMsgDlg, ConfirmingKeepsTheEditedTextCancellingLeavesReturnAlone)
 
 // ---------------------------------------------------------------------------------------------------
 // TQELMsgSelect
-
-TEST(QELMsgSelect, StartsWithItsDeclaredValues)
-{
-    TForm form(nullptr);
-    auto* choice = new TQELMsgSelect(&form);
-    choice->SetName("Choice");
-    EXPECT_EQ(choice->Header(), "Heading");
-    EXPECT_EQ(choice->Question(), "Question");
-    EXPECT_EQ(choice->Return(), "");
-    EXPECT_EQ(choice->Items()->Count(), 0);
-    EXPECT_FALSE(choice->Sorted());
-    EXPECT_NE(StoredText(form).find("  object Choice: TQELMsgSelect\n    Header = 'Heading'\n    Question = 'Question'\n"
-                                    "    Return = ''\n    Items.Strings = ()\n  end"),
-              std::string::npos)
-        << StoredText(form);
-}
 
 TEST(QELMsgSelect, PreselectsReturnShowsTheEntriesSortedAndKeepsItemsInOrder)
 {

@@ -251,29 +251,27 @@ TEST(QELMsgBox, EachAnswerFiresExactlyItsOneEvent)
 TEST(QELMsgBox, OnlyYPositionDecidesWhetherThePositionIsUsed)
 {
     TMessagesFixture f;
+    // Where the message box opens.
+    auto opened = [&] {
+        RECT r{};
+        TUserAction user([&] {
+            HWND dialog = FindThreadWindow(MessageForm, "Confirmation");
+            if (!dialog)
+                return false;
+            r = WindowRect(dialog);
+            return PressButton(MessageForm, "Confirmation", "OK");
+        });
+        f.Box->Execute();
+        return r;
+    };
     f.Box->SetYPos(50); // X stays at the default
-    RECT r{};
-    TUserAction user([&] {
-        HWND dialog = FindThreadWindow(MessageForm, "Confirmation");
-        if (!dialog)
-            return false;
-        r = WindowRect(dialog);
-        return PressButton(MessageForm, "Confirmation", "OK");
-    });
-    f.Box->Execute();
+    RECT r = opened();
     EXPECT_EQ(r.top, 50);
     EXPECT_EQ(r.left, (Screen->Width() - (r.right - r.left)) / 2);
 
     f.Box->SetYPos(-1);
     f.Box->SetXPos(100); // Y is -1: the default position
-    TUserAction again([&] {
-        HWND dialog = FindThreadWindow(MessageForm, "Confirmation");
-        if (!dialog)
-            return false;
-        r = WindowRect(dialog);
-        return PressButton(MessageForm, "Confirmation", "OK");
-    });
-    f.Box->Execute();
+    r = opened();
     EXPECT_EQ(r.left, (Screen->Width() - (r.right - r.left)) / 2);
     EXPECT_EQ(r.top, (Screen->Height() - (r.bottom - r.top)) / 2);
 }

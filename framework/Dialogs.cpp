@@ -19,12 +19,24 @@ constexpr int ButtonSpacing = 8;  // between two buttons
 constexpr int EditWidth = 240;
 constexpr int EditHeight = 21;
 
+// The window a dialog created now belongs to: the active one (a form the user works in, or another
+// dialog), else the main form while it is shown, else the application's window.
+HWND ActiveFormWindow()
+{
+    if (HWND active = GetActiveWindow(); active && IsWindowVisible(active))
+        return active;
+    if (TForm* mainForm = Application->MainForm(); mainForm && mainForm->HandleAllocated() &&
+                                                   IsWindowVisible(mainForm->Handle()))
+        return mainForm->Handle();
+    return Application->Handle();
+}
+
 // The message dialog's form (window class "TMessageForm"): it draws the icon of the message's type.
-class TMessageForm : public TForm {
+class TMessageForm : public TDialogForm {
     QEL_CLASS(TMessageForm)
 public:
     TMessageForm(TComponent* owner, HICON icon, int helpContext)
-        : TForm(owner), FIcon(icon), FHelpContext(helpContext)
+        : TDialogForm(owner), FIcon(icon), FHelpContext(helpContext)
     {
     }
 
@@ -76,6 +88,46 @@ void PlaceButtons(const std::vector<TBitBtn*>& buttons, int clientWidth, int top
 }
 
 } // namespace
+
+TDialogForm::TDialogForm(TComponent* owner) : TForm(owner), FOwnerWindow(ActiveFormWindow())
+{
+}
+
+void TDialogForm::CreateParams(TCreateParams& params)
+{
+    TForm::CreateParams(params);
+    if (IsWindow(FOwnerWindow))
+        params.WndParent = FOwnerWindow;
+}
+
+void TDialogForm::WndProc(TMessage& message)
+{
+    // A dialog that ended normally was hidden before its window goes.
+    if (message.Msg == WM_NCDESTROY && Visible())
+        SetModalResult(mrCancel);
+    TForm::WndProc(message);
+}
+
+void TDialogForm::CenterOnOwner()
+{
+    RECT area{0, 0, Screen->Width(), Screen->Height()};
+    // The application's window is zero-sized (and far off while minimised): it stands for the screen.
+    if (FOwnerWindow != Application->Handle() && IsWindowVisible(FOwnerWindow) && !IsIconic(FOwnerWindow))
+        (void)GetWindowRect(FOwnerWindow, &area);
+    const int width = Width(), height = Height();
+    int left = (area.left + area.right - width) / 2;
+    int top = (area.top + area.bottom - height) / 2;
+    // A dialog of a form near the edge of the screen stays whole on the screen.
+    const RECT wanted{left, top, left + width, top + height};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        left = std::max(std::min(left, static_cast<int>(work.right) - width), static_cast<int>(work.left));
+        top = std::max(std::min(top, static_cast<int>(work.bottom) - height), static_cast<int>(work.top));
+    }
+    SetBounds(left, top, width, height);
+}
 
 TModalResult MessageDlg(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int helpCtx)
 {
@@ -132,17 +184,19 @@ TModalResult MessageDlgPos(const std::string& msg, TMsgDlgType dlgType, TMsgDlgB
     form->SetClientHeight(buttonTop + ButtonHeight + Margin);
     PlaceButtons(row, clientWidth, buttonTop);
 
-    form->SetLeft(x == -1 ? (Screen->Width() - form->Width()) / 2 : x);
-    form->SetTop(y == -1 ? (Screen->Height() - form->Height()) / 2 : y);
+    form->CenterOnOwner();
+    if (x != -1)
+        form->SetLeft(x);
+    if (y != -1)
+        form->SetTop(y);
     return form->ShowModal();
 }
 
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
-    auto form = std::make_unique<TForm>(Application);
+    auto form = std::make_unique<TDialogForm>(Application);
     form->SetBorderStyle(bsDialog);
     form->SetCaption(caption);
-    form->SetPosition(poScreenCenter);
 
     auto* label = new TLabel(form.get());
     label->SetParent(form.get());
@@ -169,6 +223,7 @@ bool InputQuery(const std::string& caption, const std::string& prompt, std::stri
     form->SetClientWidth(clientWidth);
     form->SetClientHeight(buttonTop + ButtonHeight + Margin);
     PlaceButtons({ok, cancel}, clientWidth, buttonTop);
+    form->CenterOnOwner();
 
     if (form->ShowModal() != mrOk)
         return false;

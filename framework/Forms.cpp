@@ -2,6 +2,7 @@
 #include "framework/Forms.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -628,9 +629,12 @@ void TApplication::Minimize()
 
 void TApplication::Restore()
 {
-    if (!IsIconic(Handle()))
-        return;
-    ShowWindow(Handle(), SW_RESTORE);
+    if (IsIconic(Handle()))
+        ShowWindow(Handle(), SW_RESTORE); // the window procedure sees the window come back: Restored
+}
+
+void TApplication::Restored()
+{
     ShowOwnedPopups(Handle(), TRUE);
     // The zero-sized application window must not keep the keyboard: the form used last gets it.
     HWND popup = GetLastActivePopup(Handle());
@@ -683,10 +687,25 @@ void TApplication::WndProc(TMessage& message)
         else
             FOnDeactivate(this);
         break;
+    case WM_WINDOWPOSCHANGED: {
+        // Restore's ShowWindow and another program's (a second copy bringing this one forward) come
+        // here alike.
+        message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+        const bool wasIconic = std::exchange(FIconic, IsIconic(window) != FALSE);
+        if (wasIconic && !FIconic)
+            Restored();
+        return;
+    }
     default:
         break;
     }
     message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+}
+
+void Halt(int exitCode)
+{
+    Application->DestroyComponents();
+    std::exit(exitCode);
 }
 
 std::string EventArgText(const Exception& e)

@@ -222,6 +222,8 @@ public:
     void HandleException(TObject* sender);
     int MessageBox(const std::string& text, const std::string& caption, UINT flags = MB_OK);
     void Minimize();
+    // Brings the minimised application back: its window, its forms, then OnRestore. The same happens
+    // when another program restores the application's window (ShowWindow with SW_RESTORE).
     void Restore();
 
     const TNotifyEvent& OnActivate() const noexcept { return FOnActivate; }
@@ -260,6 +262,8 @@ private:
     bool IsDialogKeyMessage(MSG& message);
     void Idle();
     void WndProc(TMessage& message);
+    // The application's window has just left the minimised state.
+    void Restored();
 
     TWindowHandle FHandle;
     WNDPROC FObjectInstance = nullptr;
@@ -271,6 +275,7 @@ private:
     std::string FHint;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
+    bool FIconic = false; // the window's state as the window procedure last saw it
     TNotifyEvent FOnActivate;
     TNotifyEvent FOnDeactivate;
     TExceptionEvent FOnException;
@@ -295,3 +300,8 @@ public:
 // components on them are destroyed when the program ends normally.
 extern TApplication* const Application;
 extern TScreen* const Screen;
+
+// The orderly halt: destroys everything the application object owns (the forms and the components on
+// them, a form still being read included), as a normal end does, then ends the process with exitCode.
+// Meant for the user-interface thread; it does not return.
+[[noreturn]] void Halt(int exitCode);

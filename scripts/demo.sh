@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make demo: the tour, then the persistence example run four times to show what it keeps between runs,
-# then the system-information example with the facts of this machine.
+# make demo: every subsystem's examples in turn: the tour, the persistence example run four times to show
+# what it keeps between runs, the application services, the system actions and information, the form
+# behaviour, the files and data holders, and the designer's face.
 # Usage: [BUILD=dir] scripts/demo.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -45,6 +46,28 @@ show_ini | grep IllegalAbort
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
 qel examples/persistence.qfm --seconds 2
 show_ini | grep IllegalAbort
+
+step "examples/messages.qfm: the message components; each dialog stays up until the time limit cancels it"
+qel examples/messages.qfm --seconds 2 --execute Confirm --execute AskName --execute PickFruit
+
+step "examples/onlyone.qfm: a second copy ends before its form shows and hands its command line to the first"
+./qel run examples/onlyone.qfm --seconds 6 | sed -u 's/^/   first copy:  /' &
+first=$!
+sleep 3
+qel examples/onlyone.qfm --seconds 6 | sed -u 's/^/   second copy: /'
+wait "$first"
+
+step "Three copies started together: exactly one of them keeps running"
+for copy in 1 2 3; do
+  ./qel run examples/onlyone.qfm --seconds 3 | sed -u "s/^/   copy $copy: /" &
+done
+wait
+
+step "examples/application.qfm: the application's title, hint settings and events, set from a form"
+qel examples/application.qfm --seconds 2
+
+step "examples/tray.qfm: an icon in the notification area for 3 seconds (on a real display, click it)"
+qel examples/tray.qfm --seconds 3
 
 # System actions. Nothing here exits Windows or changes the desktop: the log-off question is left
 # unanswered until the run ends, which counts as No.

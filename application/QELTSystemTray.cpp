@@ -1,0 +1,286 @@
+// The system tray icon.
+#include "application/QELTSystemTray.h"
+
+#include "framework/Forms.h"
+
+#include <algorithm>
+#include <cstring>
+
+QEL_CLASS_INFO(TQELSystemTray, TQELSystemsComponent)
+{
+    using C = TQELSystemTray;
+    return {
+        Prop("Enabled", &C::Enabled, &C::SetEnabled).Default(false),
+        Prop("Hint", &C::Hint, &C::SetHint),
+        Prop("PopupMenu", &C::PopupMenu, &C::SetPopupMenu),
+        Prop("NormalIcon", &C::NormalIcon, &C::SetNormalIcon).Default(false),
+        Prop("OnClick", &C::OnClick, &C::SetOnClick),
+        Prop("OnDblClick", &C::OnDblClick, &C::SetOnDblClick),
+        Prop("OnRightClick", &C::OnRightClick, &C::SetOnRightClick),
+        Prop("OnMinimize", &C::OnMinimize, &C::SetOnMinimize),
+        Prop("OnRestore", &C::OnRestore, &C::SetOnRestore),
+    };
+}
+
+namespace {
+
+constexpr UINT TrayCallback = WM_USER + 1;
+// The first version of the notification record (88 bytes), which every shell takes, and its tip.
+constexpr DWORD RecordSize = NOTIFYICONDATAA_V1_SIZE;
+constexpr std::size_t TipLength = 63;
+// An add refused while the form is read is tried again this often, this many times.
+constexpr UINT_PTR RetryTimer = 1;
+constexpr UINT RetryInterval = 1000;
+constexpr int RetryCount = 30;
+
+// Broadcast by the shell when it starts (again): the icons it had are gone.
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+} // namespace
+
+TQELSystemTray::TQELSystemTray(TComponent* owner) : TQELSystemsComponent(owner)
+{
+    FTrayIcon.Assign(Application->Icon());
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    FShellAvailable = GetVersionExA(&version) && version.dwMajorVersion >= 4;
+    if (Designing())
+        return;
+    FWindow = TUtilWindowHandle(AllocateHWnd(TWndMethod(this, &TQELSystemTray::WndProc)));
+    FRecord.cbSize = RecordSize;
+    FRecord.hWnd = FWindow.Get();
+    FRecord.uID = 0;
+    FRecord.uFlags = NIF_MESSAGE | NIF_ICON;
+    FRecord.uCallbackMessage = TrayCallback;
+    FRecord.hIcon = FTrayIcon.Handle();
+    SetTip(FHint.empty() ? Application->Title() : FHint);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    FMinimized = GetWindowPlacement(Application->Handle(), &placement) && placement.showCmd == SW_SHOWMINIMIZED;
+    // Taken over last: nothing after this can fail.
+    Application->SetOnMinimize(TNotifyEvent(this, &TQELSystemTray::HandleMinimize));
+    Application->SetOnRestore(TNotifyEvent(this, &TQELSystemTray::HandleRestore));
+}
+
+TQELSystemTray::~TQELSystemTray()
+{
+    if (Designing())
+        return;
+    // The application's events go back only while they still hold this component's handlers.
+    if (Application->OnMinimize() == TNotifyEvent(this, &TQELSystemTray::HandleMinimize))
+        Application->SetOnMinimize(TNotifyEvent());
+    if (Application->OnRestore() == TNotifyEvent(this, &TQELSystemTray::HandleRestore))
+        Application->SetOnRestore(TNotifyEvent());
+    if (FEnabled) {
+        EmptyTray();
+        ShowMinimizedApplication();
+    }
+}
+
+void TQELSystemTray::Notification(TComponent* component, TOperation operation)
+{
+    TQELSystemsComponent::Notification(component, operation);
+    if (operation == opRemove && component == FPopupMenu)
+        FPopupMenu = nullptr;
+}
+
+void TQELSystemTray::SetEnabled(bool enabled)
+{
+    FEnabled = enabled;
+    if (Designing())
+        return;
+    if (FEnabled && (FMinimized || FNormalIcon))
+        FillTray();
+    else {
+        EmptyTray();
+        ShowMinimizedApplication();
+    }
+}
+
+void TQELSystemTray::SetHint(const std::string& hint)
+{
+    if (hint == FHint)
+        return;
+    FHint = hint;
+    if (Designing())
+        return;
+    SetTip(hint);
+    UpdateTray();
+}
+
+void TQELSystemTray::SetPopupMenu(TPopupMenu* menu)
+{
+    FPopupMenu = menu;
+    if (menu)
+        menu->FreeNotification(this);
+}
+
+void TQELSystemTray::SetNormalIcon(bool normalIcon)
+{
+    FNormalIcon = normalIcon;
+    if (Designing())
+        return;
+    if (!FNormalIcon && FEnabled && !FMinimized)
+        EmptyTray();
+    if (FNormalIcon && FEnabled)
+        FillTray();
+}
+
+// The component's own copy goes into the record: the caller may free its icon.
+void TQELSystemTray::SetIcon(TIcon* icon)
+{
+    FTrayIcon.Assign(icon);
+    FRecord.hIcon = FTrayIcon.Handle();
+    UpdateTray();
+}
+
+void TQELSystemTray::SetTip(const std::string& tip)
+{
+    std::memset(FRecord.szTip, 0, sizeof FRecord.szTip);
+    std::memcpy(FRecord.szTip, tip.data(), std::min(tip.size(), TipLength));
+    if (tip.empty())
+        FRecord.uFlags &= ~static_cast<UINT>(NIF_TIP);
+    else
+        FRecord.uFlags |= NIF_TIP;
+}
+
+void TQELSystemTray::FillTray()
+{
+    if (!FEnabled || !FShellAvailable || !FOutOfTray || AddIcon())
+        return;
+    if (!ComponentState().Contains(csLoading))
+        throw EOutOfResources("Cannot create shell notification Icon");
+    // Failing here would fail the whole form.
+    FRetriesLeft = RetryCount;
+    (void)SetTimer(FWindow.Get(), RetryTimer, RetryInterval, nullptr);
+}
+
+bool TQELSystemTray::AddIcon()
+{
+    if (!Shell_NotifyIconA(NIM_ADD, &FRecord))
+        return false;
+    FOutOfTray = false;
+    StopRetrying();
+    return true;
+}
+
+void TQELSystemTray::RetryAdd()
+{
+    if (!FEnabled || !(FMinimized || FNormalIcon) || !FOutOfTray) {
+        StopRetrying();
+        return;
+    }
+    if (AddIcon() || --FRetriesLeft > 0)
+        return;
+    StopRetrying();
+    throw EOutOfResources("Cannot create shell notification Icon");
+}
+
+void TQELSystemTray::StopRetrying()
+{
+    if (FRetriesLeft == 0)
+        return;
+    FRetriesLeft = 0;
+    (void)KillTimer(FWindow.Get(), RetryTimer);
+}
+
+void TQELSystemTray::EmptyTray()
+{
+    StopRetrying();
+    if (FShellAvailable)
+        (void)Shell_NotifyIconA(NIM_DELETE, &FRecord);
+    FOutOfTray = true;
+}
+
+void TQELSystemTray::UpdateTray()
+{
+    if (FEnabled && FShellAvailable && !Designing())
+        (void)Shell_NotifyIconA(NIM_MODIFY, &FRecord);
+}
+
+// Without its icon, an application minimised into the tray would have no way back: its taskbar button
+// returns.
+void TQELSystemTray::ShowMinimizedApplication()
+{
+    if (FMinimized && !IsWindowVisible(Application->Handle()))
+        (void)ShowWindow(Application->Handle(), SW_SHOWMINNOACTIVE);
+}
+
+void TQELSystemTray::HandleMinimize(TObject* sender)
+{
+    if (FEnabled) {
+        Application->SetIcon(&FTrayIcon);
+        FRecord.hIcon = FTrayIcon.Handle();
+        (void)ShowWindow(Application->Handle(), SW_HIDE);
+        if (!FOutOfTray)
+            UpdateTray();
+        else {
+            try {
+                FillTray();
+            } catch (...) {
+                (void)ShowWindow(Application->Handle(), SW_SHOWMINNOACTIVE);
+                Application->HandleException(this);
+            }
+        }
+    }
+    FMinimized = true;
+    FOnMinimize(sender);
+}
+
+void TQELSystemTray::HandleRestore(TObject* sender)
+{
+    if (FEnabled) {
+        (void)ShowWindow(Application->Handle(), SW_RESTORE);
+        if (!FNormalIcon)
+            EmptyTray();
+    }
+    FOnRestore(sender);
+    FMinimized = false;
+}
+
+void TQELSystemTray::HandleRightClick(TObject* sender)
+{
+    POINT cursor{0, 0};
+    (void)GetCursorPos(&cursor);
+    if (FPopupMenu && (!IsWindowVisible(Application->Handle()) || FNormalIcon))
+        FPopupMenu->Popup(cursor.x, cursor.y);
+    FOnRightClick(sender, mbRight, TShiftState{}, cursor.x, cursor.y);
+}
+
+void TQELSystemTray::WndProc(TMessage& message)
+{
+    try {
+        if (message.Msg == TrayCallback) {
+            // The long parameter names the mouse message; the result is left alone.
+            switch (static_cast<UINT>(message.LParam)) {
+            case WM_LBUTTONUP:
+                FOnClick(this);
+                break;
+            case WM_LBUTTONDBLCLK:
+                FOnDblClick(this);
+                break;
+            case WM_RBUTTONUP:
+                HandleRightClick(this);
+                break;
+            default:
+                break;
+            }
+            return;
+        }
+        if (message.Msg == WM_TIMER && message.WParam == RetryTimer) {
+            RetryAdd();
+            return;
+        }
+        if (message.Msg == TaskbarCreatedMessage() && !FOutOfTray) {
+            FOutOfTray = true;
+            FillTray();
+        }
+    } catch (...) {
+        Application->HandleException(this);
+    }
+    message.Result = DefWindowProcA(FWindow.Get(), message.Msg, message.WParam, message.LParam);
+}

@@ -8,6 +8,10 @@
 #include "actions/QELTTimeTrigger.h"
 #include "actions/QELTWallPaper.h"
 #include "actions/QELTWavePlayer.h"
+#include "application/QELTApplication.h"
+#include "application/QELTMessages.h"
+#include "application/QELTOnlyOne.h"
+#include "application/QELTSystemTray.h"
 #include "form/QELTCDTriggers.h"
 #include "form/QELTDroppedFiles.h"
 #include "form/QELTFormAspect.h"
@@ -98,6 +102,10 @@ void Register()
                                           TQELExitWindows::StaticClass(),
                                           TQELFileExecute::StaticClass(),
                                           TQELTopMost::StaticClass(),
+                                          TQELOnlyOne::StaticClass(),
+                                          TQELMsgDlg::StaticClass(),
+                                          TQELMsgBox::StaticClass(),
+                                          TQELMsgSelect::StaticClass(),
                                           TQELStartup::StaticClass(),
                                           TQELScreenSaver::StaticClass(),
                                           TQELTimeTrigger::StaticClass(),
@@ -113,9 +121,11 @@ void Register()
                                             TQELFormSizes::StaticClass(),
                                             TQELFormAspect::StaticClass(),
                                             TQELDriveVolume::StaticClass(),
+                                            TQELApplication::StaticClass(),
                                             TQELStoreData::StaticClass(),
                                             TQELIllegalAbort::StaticClass(),
                                             TQELFormSaver::StaticClass(),
+                                            TQELSystemTray::StaticClass(),
                                             TQELDroppedFiles::StaticClass(),
                                             TQELSystemDetails::StaticClass(),
                                             TQELFormExplode::StaticClass(),

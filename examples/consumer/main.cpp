@@ -2,12 +2,16 @@
 //
 // Its main form is read from a form description, as a designer stores one, into the form class the
 // program defines: the description places the components and names the program's handlers for their
-// events. A form saver keeps the form's place and size in QELConsumer.ini between runs.
+// events. A form saver keeps the form's place and size in QELConsumer.ini between runs, a
+// single-instance guard ends a second copy and brings the first one forward, and a tray icon holds the
+// application while it is minimised.
 //
 // Usage: consumer [SECONDS]   runs until the form is closed, or for SECONDS seconds.
 #include "framework/ExtCtrls.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
+#include "application/QELTOnlyOne.h"
+#include "application/QELTSystemTray.h"
 #include "persistence/QELTFormSaver.h"
 
 #include <cstdio>
@@ -15,8 +19,8 @@
 
 namespace {
 
-// More components are more lines here: a single-instance guard or a tray icon is one object block
-// each, and a handler the description names is one published method of TMainForm.
+// Each component is one object block, and each handler the description names is one published method
+// of TMainForm.
 constexpr const char* MainFormText = R"(object MainForm: TMainForm
   Left = 160
   Top = 120
@@ -36,6 +40,14 @@ constexpr const char* MainFormText = R"(object MainForm: TMainForm
     OnRestore = SaverRestore
     OnStore = SaverStore
   end
+  object OnlyOne1: TQELOnlyOne
+    OnExceeded = GuardExceeded
+  end
+  object Tray1: TQELSystemTray
+    Enabled = True
+    Hint = 'QELSystm consumer'
+    OnRestore = TrayRestore
+  end
 end
 )";
 
@@ -46,6 +58,12 @@ public:
 
     void SaverRestore(TObject*) { Say("restored"); }
     void SaverStore(TObject*) { Say("stored"); }
+    void GuardExceeded(TObject*, int instances)
+    {
+        std::printf("%s: %d copies running, this one ends\n", Name().c_str(), instances);
+        std::fflush(stdout);
+    }
+    void TrayRestore(TObject*) { Say("back from the tray"); }
     void CloseTimer(TObject*) { Close(); }
 
 private:
@@ -67,6 +85,8 @@ TMethodList TMainForm::PublishedMethods()
     return {
         PublishedMethod<TMainForm>("SaverRestore", &TMainForm::SaverRestore),
         PublishedMethod<TMainForm>("SaverStore", &TMainForm::SaverStore),
+        PublishedMethod<TMainForm>("GuardExceeded", &TMainForm::GuardExceeded),
+        PublishedMethod<TMainForm>("TrayRestore", &TMainForm::TrayRestore),
     };
 }
 

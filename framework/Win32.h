@@ -12,6 +12,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// The shell's file operations, notification icons, dropped files and launching (left out by LEAN_AND_MEAN).
+#include <shellapi.h>
 
 #undef RegisterClass
 #undef MessageBox

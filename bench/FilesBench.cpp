@@ -3,6 +3,7 @@
 #include "bench/Bench.h"
 
 #include "files/QELTFileCollector.h"
+#include "files/QELTFileOperator.h"
 #include "files/QELTLogFile.h"
 #include "files/QELTTextReplace.h"
 #include "framework/Win32Handles.h"
@@ -18,10 +19,10 @@ namespace {
 constexpr int TopDirectories = 20;
 constexpr int SubDirectories = 10;
 constexpr int FilesPerDirectory = 100;
-constexpr int CollectorRuns = 5;
+constexpr int CollectorRuns = 9;
 
 constexpr int ReplaceLines = 500000;
-constexpr int ReplaceRuns = 3;
+constexpr int ReplaceRuns = 7;
 // The copy of a long file may cost twice a raw copy: it also hands every line to an event and keeps
 // the application responsive.
 constexpr double ReplaceTarget = 2.0;
@@ -45,24 +46,15 @@ void CreateEmptyFile(const std::string& name)
         CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// Removes a tree made by the benchmark (no links in it).
-void RemoveTree(const std::string& directory)
+// Removes a folder made by the benchmark, with everything in it, through the library's file operator.
+void RemoveFolder(const std::string& folder)
 {
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        const TFindHandle owned(search);
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                RemoveTree(directory + "\\" + name);
-            else
-                (void)DeleteFileA((directory + "\\" + name).c_str());
-        } while (FindNextFileA(search, &entry));
-    }
-    (void)RemoveDirectoryA(directory.c_str());
+    TQELFileOperator remover(nullptr);
+    remover.SetOperation(TQELFileFunction::DeleteFile);
+    remover.SetFlags({opNoConfirmation, opSilent});
+    remover.FilesFrom()->Add(folder);
+    remover.SetDirTo(folder);
+    (void)remover.Execute();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -161,7 +153,7 @@ void RunFileCollectorBench()
         sorted.size() != static_cast<std::size_t>(collector.LocatedObjects()->Count()) ||
         sorted.back() != collector.LocatedObjects()->Get(collector.LocatedObjects()->Count() - 1))
         std::printf("  (the walks did not collect the same files)\n");
-    RemoveTree(root);
+    RemoveFolder(root);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -229,7 +221,7 @@ void RunTextReplaceBench()
     replace.SetFileTo(folder + "\\library.txt");
     CompareWithRaw("copy of 500,000 lines", ReplaceRuns, [&] { RawLineCopy(source, folder + "\\raw.txt"); },
                    [&] { replace.Execute(); }, ReplaceTarget);
-    RemoveTree(folder);
+    RemoveFolder(folder);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -255,7 +247,7 @@ void RunLogFileBench()
     TQELLogFile log(nullptr);
     log.SetLogFile(folder + "\\library.log");
     CompareWithRaw("one line, time and date off", LogRuns, raw, [&] { log.Log(text); });
-    RemoveTree(folder);
+    RemoveFolder(folder);
 }
 
 const bool CollectorRegistered = RegisterBenchmark(

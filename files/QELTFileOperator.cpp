@@ -89,27 +89,31 @@ bool TQELFileOperator::Execute()
     for (int i = 0; i < FFilesFrom->Count(); ++i)
         if (const std::string line = FFilesFrom->Get(i); !line.empty())
             sources.append(FDirFrom).append(line).push_back('\0');
-    const bool success = !sources.empty() && RunShellOperation(sources);
-
+    bool success = false;
+    if (!sources.empty()) {
+        // The shell's dialogs handle the thread's messages, and a handler may free this component.
+        const TComponentWatch watch(this);
+        success = RunShellOperation(sources);
+        if (!watch.Alive())
+            return false;
+    }
     (this->*(success ? operation.OnSuccess : operation.OnFail))(this);
     FOnDone(this);
     return success;
 }
 
-bool TQELFileOperator::RunShellOperation(const std::string& sources)
+// The shell gets a copy of the record, which outlives the component should a handler free it during
+// the call.
+bool TQELFileOperator::RunShellOperation(const std::string& sources) const
 {
     // The string's own terminator makes the second NUL that ends each list.
     const std::string destinationList = FDirTo + '\0';
-    FRecord.pFrom = sources.c_str();
-    FRecord.pTo = destinationList.c_str();
-    FRecord.fAnyOperationsAborted = FALSE;
-    FRecord.hNameMappings = nullptr;
-    const int result = SHFileOperationA(&FRecord);
+    SHFILEOPSTRUCTA record = FRecord;
+    record.pFrom = sources.c_str();
+    record.pTo = destinationList.c_str();
+    const int result = SHFileOperationA(&record);
     // The mappings are not read; freeing them is all that is left to do.
-    const TNameMappingsHandle mappings(FRecord.hNameMappings);
-    FRecord.hNameMappings = nullptr;
-    FRecord.pFrom = nullptr;
-    FRecord.pTo = nullptr;
+    const TNameMappingsHandle mappings(record.hNameMappings);
     // A confirmation answered No leaves the files in place and the call answers 0: not a success.
-    return result == 0 && !FRecord.fAnyOperationsAborted;
+    return result == 0 && !record.fAnyOperationsAborted;
 }

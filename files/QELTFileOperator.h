@@ -82,14 +82,15 @@ public:
     void SetOnDone(const TNotifyEvent& event) { FOnDone = event; }
 
 private:
-    // The shell's success of one call, with the source list already built.
-    bool RunShellOperation(const std::string& sources);
+    // Whether the shell did everything, given the source list.
+    bool RunShellOperation(const std::string& sources) const;
 
     std::unique_ptr<TStringList> FFilesFrom;
     std::string FDirFrom;
     std::string FDirTo;
     TQELFileFunction FOperation = TQELFileFunction::CopyFile;
-    // Its flag word is where Flags lives; the owner window stays 0.
+    // Its flag word is where Flags lives, the function code and progress title are those of the last
+    // Execute; the owner window stays 0.
     SHFILEOPSTRUCTA FRecord{};
     TNotifyEvent FOnSuccessRename;
     TNotifyEvent FOnSuccessCopy;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 using namespace WindowTesting;
@@ -389,4 +390,50 @@ TEST_F(FileOperatorTest, ADeleteThatCanBeUndoneGoesToTheRecycleAreaInTheBuildTre
         (void)DeleteFileA(kept.c_str());
         (void)DeleteFileA((recycled + "\\..\\info\\" + name + ".trashinfo").c_str());
     }
+}
+
+namespace {
+
+// Frees the operator when it handles the message posted to it.
+class TFreeOnMessage : public TObject {
+public:
+    explicit TFreeOnMessage(std::function<void()> free)
+        : FFree(std::move(free)), FWindow(AllocateHWnd(TWndMethod(this, &TFreeOnMessage::WndProc)))
+    {
+    }
+    ~TFreeOnMessage() override { DeallocateHWnd(FWindow); }
+    void Post() { (void)PostMessageA(FWindow, WM_USER, 0, 0); }
+
+private:
+    void WndProc(TMessage& message)
+    {
+        if (message.Msg == WM_USER)
+            FFree();
+        else
+            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
+    }
+    std::function<void()> FFree;
+    HWND FWindow;
+};
+
+} // namespace
+
+TEST_F(FileOperatorTest, AnOperatorFreedWhileTheShellAsksTouchesNothingAfterwards)
+{
+    FScratch.File("from\\a.txt", "new");
+    FScratch.File("to\\a.txt", "old");
+    auto* freed = new TQELFileOperator(nullptr);
+    freed->SetOnFailCopy(TNotifyEvent(this, &FileOperatorTest::FailCopy));
+    freed->SetOnDone(TNotifyEvent(this, &FileOperatorTest::Done));
+    freed->SetDirFrom(FScratch / "from");
+    freed->SetDirTo(FScratch / "to");
+    freed->FilesFrom()->Add("a.txt");
+    // The confirmation's own loop handles the message and frees the operator; then it is answered.
+    TFreeOnMessage freer([&] { delete freed; });
+    freer.Post();
+    TUserAction answer([] { return PressButton("#32770", "Confirm file overwrite", "&No"); });
+    EXPECT_FALSE(freed->Execute());
+    EXPECT_TRUE(answer.Done());
+    EXPECT_TRUE(FEvents.empty());
+    EXPECT_EQ(ReadBytes(FScratch / "to\\a.txt"), "old");
 }

@@ -83,7 +83,7 @@ void RawSortedWalk(const std::string& dir, const std::string& mask, std::vector<
     search = FindFirstFileA((dir + mask).c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x08)) == 0)
+            if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x08 /* a volume label */)) == 0)
                 files.push_back(entry.cFileName);
         } while (FindNextFileA(search, &entry));
         FindClose(search);

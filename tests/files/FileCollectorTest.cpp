@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -198,28 +197,6 @@ protected:
     std::size_t FFreeAfter = 0;
 };
 
-// Frees the collector when it handles the message posted to it.
-class TFreeOnMessage : public TObject {
-public:
-    explicit TFreeOnMessage(std::function<void()> free)
-        : FFree(std::move(free)), FWindow(AllocateHWnd(TWndMethod(this, &TFreeOnMessage::WndProc)))
-    {
-    }
-    ~TFreeOnMessage() override { DeallocateHWnd(FWindow); }
-    void Post() { (void)PostMessageA(FWindow, WM_USER, 0, 0); }
-
-private:
-    void WndProc(TMessage& message)
-    {
-        if (message.Msg == WM_USER)
-            FFree();
-        else
-            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
-    }
-    std::function<void()> FFree;
-    HWND FWindow;
-};
-
 } // namespace
 
 TEST_F(FileCollectorFreedTest, AWalkWhoseComponentIsFreedByAHandlerStops)
@@ -238,7 +215,7 @@ TEST_F(FileCollectorFreedTest, AWalkWhoseComponentIsFreedWhileMessagesAreHandled
     MakeExampleTree();
     FCollector->SetInitialDirectory(FScratch / "T");
     FCollector->SetFileMask("*.txt");
-    TFreeOnMessage freer([this] { Free(); });
+    TMessageTarget freer([this] { Free(); });
     FFreeAfter = 0;
     // Posted before the walk: handled when the walk lets messages through, before the first directory.
     freer.Post();

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 using namespace WindowTesting;
@@ -392,32 +391,6 @@ TEST_F(FileOperatorTest, ADeleteThatCanBeUndoneGoesToTheRecycleAreaInTheBuildTre
     }
 }
 
-namespace {
-
-// Frees the operator when it handles the message posted to it.
-class TFreeOnMessage : public TObject {
-public:
-    explicit TFreeOnMessage(std::function<void()> free)
-        : FFree(std::move(free)), FWindow(AllocateHWnd(TWndMethod(this, &TFreeOnMessage::WndProc)))
-    {
-    }
-    ~TFreeOnMessage() override { DeallocateHWnd(FWindow); }
-    void Post() { (void)PostMessageA(FWindow, WM_USER, 0, 0); }
-
-private:
-    void WndProc(TMessage& message)
-    {
-        if (message.Msg == WM_USER)
-            FFree();
-        else
-            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
-    }
-    std::function<void()> FFree;
-    HWND FWindow;
-};
-
-} // namespace
-
 TEST_F(FileOperatorTest, AnOperatorFreedWhileTheShellAsksTouchesNothingAfterwards)
 {
     FScratch.File("from\\a.txt", "new");
@@ -429,7 +402,7 @@ TEST_F(FileOperatorTest, AnOperatorFreedWhileTheShellAsksTouchesNothingAfterward
     freed->SetDirTo(FScratch / "to");
     freed->FilesFrom()->Add("a.txt");
     // The confirmation's own loop handles the message and frees the operator; then it is answered.
-    TFreeOnMessage freer([&] { delete freed; });
+    TMessageTarget freer([&] { delete freed; });
     freer.Post();
     TUserAction answer([] { return PressButton("#32770", "Confirm file overwrite", "&No"); });
     EXPECT_FALSE(freed->Execute());

@@ -141,6 +141,27 @@ bool MakeDirectoryLink(const std::string& link, const std::string& target)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+TMessageTarget::TMessageTarget(std::function<void()> onHandled)
+    : FOnHandled(std::move(onHandled)), FWindow(AllocateHWnd(TWndMethod(this, &TMessageTarget::WndProc)))
+{
+}
+
+void TMessageTarget::Post()
+{
+    (void)PostMessageA(FWindow.Get(), WM_USER, 0, 0);
+}
+
+void TMessageTarget::WndProc(TMessage& message)
+{
+    if (message.Msg != WM_USER) {
+        message.Result = DefWindowProcA(FWindow.Get(), message.Msg, message.WParam, message.LParam);
+        return;
+    }
+    ++FHandled;
+    if (FOnHandled)
+        FOnHandled();
+}
+
 std::string RecycledFilesFolder()
 {
     using TDosFileName = wchar_t*(CDECL*)(const char* unixName);

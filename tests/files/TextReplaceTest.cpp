@@ -223,38 +223,10 @@ TEST_F(TextReplaceTest, AddingOutsideACopyDoesNothingBeforeTheFirstAndRaisesAfte
     EXPECT_EQ(ReadBytes(FTarget), "x\r\n");
 }
 
-namespace {
-
-// Counts the messages posted to it that were handled.
-class TMessageCounter : public TObject {
-public:
-    TMessageCounter() : FWindow(AllocateHWnd(TWndMethod(this, &TMessageCounter::WndProc))) {}
-    ~TMessageCounter() override { DeallocateHWnd(FWindow); }
-    void Post() { (void)PostMessageA(FWindow, WM_USER, 0, 0); }
-    int Handled() const noexcept { return FHandled; }
-    std::function<void()> OnHandled;
-
-private:
-    void WndProc(TMessage& message)
-    {
-        if (message.Msg != WM_USER) {
-            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
-            return;
-        }
-        ++FHandled;
-        if (OnHandled)
-            OnHandled();
-    }
-    HWND FWindow;
-    int FHandled = 0;
-};
-
-} // namespace
-
 TEST_F(TextReplaceTest, MessagesAreHandledAfterTheFirstLineThenEveryTwentyMilliseconds)
 {
     // Slow lines: each handler finds the message posted by the line before handled.
-    TMessageCounter counter;
+    TMessageTarget counter;
     FScratch.File("source.txt", Joined(Numbered(4)));
     counter.Post();
     std::vector<int> handled;
@@ -292,11 +264,10 @@ TEST_F(TextReplaceTest, ACopyWhoseComponentIsFreedWhileMessagesAreHandledStops)
 {
     FScratch.File("source.txt", Joined(Numbered(5)));
     FScratch.File("target.txt", "kept");
-    TMessageCounter counter;
-    counter.OnHandled = [this] {
+    TMessageTarget counter([this] {
         delete FReplace;
         FReplace = nullptr;
-    };
+    });
     counter.Post();
     TQELTextReplace* replace = FReplace;
     EXPECT_FALSE(replace->Execute());

@@ -110,5 +110,5 @@ bool SetCurrentDir(const std::string& directory);
 
 // Seeds the generator from the system clock (the milliseconds since the system started).
 void Randomize();
-// A whole number from 0 to range - 1, each equally likely; 0 when range is not above 0.
+// A whole number from 0 to range - 1, each as good as equally likely; 0 when range is not above 0.
 int Random(int range);

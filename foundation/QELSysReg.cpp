@@ -12,6 +12,11 @@
 #include "application/QELTMessages.h"
 #include "application/QELTOnlyOne.h"
 #include "application/QELTSystemTray.h"
+#include "files/QELTFileCollector.h"
+#include "files/QELTFileOperator.h"
+#include "files/QELTFileProperties.h"
+#include "files/QELTLogFile.h"
+#include "files/QELTTextReplace.h"
 #include "form/QELTCDTriggers.h"
 #include "form/QELTDroppedFiles.h"
 #include "form/QELTFormAspect.h"
@@ -22,6 +27,8 @@
 #include "foundation/QELSystem.h"
 #include "foundation/QELTFormHook.h"
 #include "framework/Strings.h"
+#include "holders/QELTHolders.h"
+#include "holders/QELTMultiLists.h"
 #include "persistence/QELTFormSaver.h"
 #include "persistence/QELTIllegalAbort.h"
 #include "persistence/QELTStartup.h"
@@ -116,6 +123,7 @@ void Register()
                                           TQELCDTriggers::StaticClass(),
                                           TQELVersionDetails::StaticClass(),
                                           TQELSystemKeys::StaticClass(),
+                                          TQELMultiLists::StaticClass(),
                                       });
     RegisterComponents("QEL System 2", {
                                             TQELFormSizes::StaticClass(),
@@ -125,9 +133,16 @@ void Register()
                                             TQELStoreData::StaticClass(),
                                             TQELIllegalAbort::StaticClass(),
                                             TQELFormSaver::StaticClass(),
+                                            TQELLogFile::StaticClass(),
+                                            TQELTextReplace::StaticClass(),
                                             TQELSystemTray::StaticClass(),
+                                            TQELFileProperties::StaticClass(),
+                                            TQELFileOperator::StaticClass(),
                                             TQELDroppedFiles::StaticClass(),
                                             TQELSystemDetails::StaticClass(),
+                                            TQELFileCollector::StaticClass(),
+                                            TQELStringHolder::StaticClass(),
+                                            TQELJokeHolder::StaticClass(),
                                             TQELFormExplode::StaticClass(),
                                             TQELResourceInfo::StaticClass(),
                                         });

@@ -182,3 +182,24 @@ void TComponent::Notification(TComponent* component, TOperation operation)
     for (TComponent* owned : FComponents)
         owned->Notification(component, operation);
 }
+
+// ---------------------------------------------------------------------------------------------------
+// TComponentWatch
+
+TComponentWatch::TComponentWatch(TComponent* watched) : TComponent(nullptr), FWatched(watched)
+{
+    FWatched->FreeNotification(this);
+}
+
+TComponentWatch::~TComponentWatch()
+{
+    if (FWatched)
+        FWatched->RemoveFreeNotification(this);
+}
+
+void TComponentWatch::Notification(TComponent* component, TOperation operation)
+{
+    if (operation == opRemove && component == FWatched)
+        FWatched = nullptr;
+    TComponent::Notification(component, operation);
+}

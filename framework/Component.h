@@ -87,3 +87,19 @@ private:
     int FTag = 0;
     TComponentState FComponentState;
 };
+
+// Tells code that lets the message loop run (where a handler may free a component) whether the
+// component it works for still stands, so that it touches nothing of a freed one. Watches through a
+// removal notice; a component being destroyed counts as gone.
+class TComponentWatch : public TComponent {
+public:
+    explicit TComponentWatch(TComponent* watched);
+    ~TComponentWatch() override;
+    bool Alive() const noexcept { return FWatched && !FWatched->ComponentState().Contains(csDestroying); }
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    TComponent* FWatched;
+};

@@ -1,9 +1,94 @@
-// File-system routines.
+// File names, the file system, drives, the current directory and random numbers.
 #include "framework/SysUtils.h"
 
 #include "framework/Win32.h"
 
 #include <vector>
+
+namespace {
+
+constexpr std::string_view PathDelimiters = "\\:";
+
+// Calls a system routine that fills a buffer of a given size and answers the length it wrote, or the
+// size it needs (terminator included) when the buffer was too small; 0 on failure.
+template <class F>
+std::string FilledBuffer(F fill)
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = fill(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length < buffer.size())
+            return std::string(buffer.data(), length);
+        buffer.resize(length);
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// File names
+
+std::string ExtractFilePath(std::string_view fileName)
+{
+    const std::size_t last = fileName.find_last_of(PathDelimiters);
+    return std::string(last == std::string_view::npos ? std::string_view() : fileName.substr(0, last + 1));
+}
+
+std::string ExtractFileDir(std::string_view fileName)
+{
+    const std::size_t last = fileName.find_last_of(PathDelimiters);
+    if (last == std::string_view::npos)
+        return {};
+    const bool rootDelimiter = last == 0 || fileName[last] != '\\' ||
+                               PathDelimiters.find(fileName[last - 1]) != std::string_view::npos;
+    return std::string(fileName.substr(0, rootDelimiter ? last + 1 : last));
+}
+
+std::string ExtractFileName(std::string_view fileName)
+{
+    const std::size_t last = fileName.find_last_of(PathDelimiters);
+    return std::string(last == std::string_view::npos ? fileName : fileName.substr(last + 1));
+}
+
+namespace {
+
+// Where the extension starts: at the last dot after the path, or at the end when there is none.
+std::size_t ExtensionStart(std::string_view fileName)
+{
+    const std::size_t last = fileName.find_last_of(".\\:");
+    return last != std::string_view::npos && fileName[last] == '.' ? last : fileName.size();
+}
+
+} // namespace
+
+std::string ExtractFileExt(std::string_view fileName)
+{
+    return std::string(fileName.substr(ExtensionStart(fileName)));
+}
+
+std::string ChangeFileExt(std::string_view fileName, std::string_view extension)
+{
+    return std::string(fileName.substr(0, ExtensionStart(fileName))).append(extension);
+}
+
+std::string ExpandFileName(const std::string& fileName)
+{
+    if (fileName.empty())
+        return {};
+    return FilledBuffer(
+        [&](DWORD size, char* buffer) { return GetFullPathNameA(fileName.c_str(), size, buffer, nullptr); });
+}
+
+std::string IncludeTrailingBackslash(std::string_view path)
+{
+    std::string result(path);
+    if (!result.empty() && result.back() != '\\')
+        result += '\\';
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Files
 
 bool FileExists(const std::string& name)
 {
@@ -12,6 +97,120 @@ bool FileExists(const std::string& name)
     const DWORD attributes = GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+int FileGetAttr(const std::string& fileName)
+{
+    const DWORD attributes = GetFileAttributesA(fileName.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES ? -1 : static_cast<int>(attributes);
+}
+
+int FileSetAttr(const std::string& fileName, int attributes)
+{
+    return SetFileAttributesA(fileName.c_str(), static_cast<DWORD>(attributes)) ? 0
+                                                                                 : static_cast<int>(GetLastError());
+}
+
+namespace {
+
+// Moves the search on to the first entry, from the one it stands at, that is not excluded, and copies
+// it into the record's fields.
+int TakeMatchingEntry(TSearchRec& search)
+{
+    while ((search.FindData.dwFileAttributes & static_cast<DWORD>(search.ExcludeAttr)) != 0)
+        if (!FindNextFileA(search.FindHandle.Get(), &search.FindData))
+            return static_cast<int>(GetLastError());
+    search.Size = static_cast<std::int64_t>(search.FindData.nFileSizeHigh) << 32 | search.FindData.nFileSizeLow;
+    search.Attr = static_cast<int>(search.FindData.dwFileAttributes);
+    search.Name = search.FindData.cFileName;
+    return 0;
+}
+
+} // namespace
+
+int FindFirst(const std::string& path, int attributes, TSearchRec& search)
+{
+    FindClose(search);
+    search.ExcludeAttr = ~attributes & (faHidden | faSysFile | faVolumeID | faDirectory);
+    const HANDLE handle = FindFirstFileA(path.c_str(), &search.FindData);
+    if (handle == INVALID_HANDLE_VALUE)
+        return static_cast<int>(GetLastError());
+    search.FindHandle.Reset(handle);
+    const int result = TakeMatchingEntry(search);
+    if (result != 0)
+        FindClose(search);
+    return result;
+}
+
+int FindNext(TSearchRec& search)
+{
+    if (!FindNextFileA(search.FindHandle.Get(), &search.FindData))
+        return static_cast<int>(GetLastError());
+    return TakeMatchingEntry(search);
+}
+
+void FindClose(TSearchRec& search)
+{
+    search.FindHandle.Reset();
+}
+
+TKernelHandle FileOpen(const std::string& fileName, int mode)
+{
+    static constexpr DWORD access[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
+    if (mode < fmOpenRead || mode > fmOpenReadWrite)
+        return {};
+    const HANDLE handle = CreateFileA(fileName.c_str(), access[mode], FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return TKernelHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+int FileGetDate(HANDLE file)
+{
+    FILETIME written, local;
+    WORD date, time;
+    if (!GetFileTime(file, nullptr, nullptr, &written) || !FileTimeToLocalFileTime(&written, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return -1;
+    return static_cast<int>(static_cast<std::uint32_t>(date) << 16 | time);
+}
+
+int FileSetDate(HANDLE file, int fileDate)
+{
+    const auto bits = static_cast<std::uint32_t>(fileDate);
+    FILETIME local, written;
+    if (!DosDateTimeToFileTime(static_cast<WORD>(bits >> 16), static_cast<WORD>(bits & 0xFFFF), &local) ||
+        !LocalFileTimeToFileTime(&local, &written) || !SetFileTime(file, nullptr, nullptr, &written))
+        return static_cast<int>(GetLastError());
+    return 0;
+}
+
+TDateTime FileDateToDateTime(int fileDate)
+{
+    const auto bits = static_cast<std::uint32_t>(fileDate);
+    const auto date = static_cast<int>(bits >> 16);
+    const auto time = static_cast<int>(bits & 0xFFFF);
+    const TDateTime day = EncodeDate((date >> 9) + 1980, date >> 5 & 15, date & 31);
+    return day + EncodeTime(time >> 11, time >> 5 & 63, (time & 31) * 2, 0);
+}
+
+int DateTimeToFileDate(TDateTime value)
+{
+    int year, month, day, hour, minute, second, msec;
+    DecodeDate(value, year, month, day);
+    DecodeTime(value, hour, minute, second, msec);
+    if (year < 1980 || year > 2107)
+        return 0;
+    const auto date = static_cast<std::uint32_t>((year - 1980) << 9 | month << 5 | day);
+    const auto time = static_cast<std::uint32_t>(hour << 11 | minute << 5 | second / 2);
+    return static_cast<int>(date << 16 | time);
+}
+
+bool RenameFile(const std::string& oldName, const std::string& newName)
+{
+    return MoveFileA(oldName.c_str(), newName.c_str()) != 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Drives and directories
 
 namespace {
 
@@ -50,16 +249,34 @@ std::int64_t DiskSize(int drive)
 
 std::string GetCurrentDir()
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(length); // the length needed, terminator included
-    }
+    return FilledBuffer([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); });
 }
 
 bool SetCurrentDir(const std::string& directory)
 {
     return SetCurrentDirectoryA(directory.c_str()) != 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Random numbers
+
+namespace {
+
+// A linear congruential generator of full period 2^32; Random takes the high bits of the product
+// with the range, so the values of a range are as near equally likely as 32 bits allow.
+std::uint32_t RandomSeed = 0;
+
+} // namespace
+
+void Randomize()
+{
+    RandomSeed = GetTickCount();
+}
+
+int Random(int range)
+{
+    if (range <= 0)
+        return 0;
+    RandomSeed = RandomSeed * 1664525u + 1013904223u;
+    return static_cast<int>(std::uint64_t{RandomSeed} * static_cast<std::uint32_t>(range) >> 32);
 }

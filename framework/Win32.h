@@ -12,7 +12,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-// The shell's drop handles and file functions, which the lean set of headers leaves out.
+// The shell's file operations, notification icons, dropped files and launching, which the lean set of
+// headers leaves out.
 #include <shellapi.h>
 
 #undef RegisterClass

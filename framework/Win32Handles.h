@@ -43,6 +43,10 @@ using TKernelHandle = TUniqueHandle<HANDLE, &CloseHandle>;
 using TRegKeyHandle = TUniqueHandle<HKEY, &RegCloseKey>;
 // A drop handle the shell passed with WM_DROPFILES: its memory goes back with DragFinish.
 using TDropHandle = TUniqueHandle<HDROP, &DragFinish>;
+// A directory search (FindFirstFileA); hold it only when the search started, never INVALID_HANDLE_VALUE.
+using TFindHandle = TUniqueHandle<HANDLE, &FindClose>;
+// The name mappings a shell file operation hands back when asked (FOF_WANTMAPPINGHANDLE).
+using TNameMappingsHandle = TUniqueHandle<HANDLE, &SHFreeNameMappings>;
 // A device context of the whole screen (GetDC(nullptr)), for measuring text before any window exists.
 inline int ReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
 using TScreenDCHandle = TUniqueHandle<HDC, &ReleaseScreenDC>;

@@ -103,3 +103,24 @@ rm -f "$out"
 step "The designer's face: the palette, and what a selection of two components shares in the designer"
 ./qel palette
 ./qel inspect examples/designer.qfm --select Settings,Spy
+
+# The file components. The text replace and the log file work on files in a folder of the build tree,
+# which is the current directory of their runs.
+step "examples/collector.qfm: a file collector lists the unit headers of the project's tree"
+qel examples/collector.qfm --seconds 1 --execute Headers
+
+work=$QEL_BUILD/demo-files
+rm -rf "$work"
+mkdir -p "$work"
+in_work() { (cd "$work" && "$QEL_ROOT/qel" run "$QEL_ROOT/examples/$1" "${@:2}"); }
+show() { sed 's/\r$//; s/^/   | /' "$work/$1"; }
+printf 'first line\nsecond line\nthird line\nfourth line\nfifth line\n' >"$work/replace-in.txt"
+step "examples/textreplace.qfm: the first three lines of a generated file pass BeforeWrite into a copy"
+in_work textreplace.qfm --seconds 1 --execute FirstLines
+echo "   what it wrote to replace-out.txt:"
+show replace-out.txt
+
+step "examples/logfile.qfm, run twice: the header once, then one line per run"
+in_work logfile.qfm --seconds 1 --log RunLog "first run"
+in_work logfile.qfm --seconds 1 --log RunLog "second run"
+show demo.log

@@ -11,6 +11,10 @@ QEL_BUILD=${BUILD:-build}
 export WINEPREFIX=$QEL_BUILD/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The shell's recycle area (a delete that can be undone) lies under XDG_DATA_HOME: keep it in the build
+# tree, so that no file of a test or a demo ever lands in a desktop's trash.
+export XDG_DATA_HOME=$QEL_BUILD/xdg-data
+mkdir -p "$XDG_DATA_HOME" # Wine makes Trash inside it, but not the folder itself
 
 # Creates the prefix on first use (about 12 s) and applies the project's settings to it; the marker
 # names the settings' version, so a prefix made by an older checkout gets the new ones. The marker is

@@ -1,27 +1,33 @@
-// qel, the host program: `qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...` runs a
-// stored form description as an application; `qel broadcast media-arrival|media-removal DRIVE` tells
-// the running programs' windows that a medium arrived in or left a drive.
+// qel, the host program.
 //
-// The root may name any class: one the program does not know becomes a generic form that reports the
-// stored name as its class name, so that everything going by class names (the window class, stored
-// settings) sees the form as the description calls it. Every event handler the description names is
-// bound to a printer that writes one line per call to standard output, as it happens:
+// `qel run FORM [--seconds N] [ACTION]... [--show NAME]...` runs a stored form description as an
+// application. The root may name any class: one the program does not know becomes a generic form that
+// reports the stored name as its class name, so that everything going by class names (the window
+// class, stored settings) sees the form as the description calls it. Every event handler the
+// description names is bound to a printer that writes one line per call to standard output, as it
+// happens:
 //     Component.Event Param=value Param=value
 // The form runs as the application's main form until it is closed or N seconds have passed; then the
-// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. Each
-// --execute NAME calls that component's Execute once the main form is shown, in the order given, and
-// prints `NAME.Execute Result=True|False`. Each --show NAME prints that component's published values
-// (text, numbers, flags, enumerations, sets, references; not events, lists or sub-objects), one line
-// each as `NAME.Property=value`, once the form is shown (after the executes) and again after each call
-// of one of its events: so a form shows what its information components found. A description that
-// cannot be read is reported on standard error with its line and column, exit code 1; a bad command
-// line, or an --execute or --show naming no suitable component, gets a message, exit code 2. The
-// designer's commands (palette, inspect, edit, reference) are in QelDesigner.cpp.
+// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. The actions
+// run once the main form is shown, in the order given: --execute NAME calls that component's Execute
+// (an execute-family component or a text replace) and prints `NAME.Execute Result=True|False`;
+// --log NAME TEXT and --clear-log NAME call a log file's Log and ClearLog and print
+// `NAME.Log Text='TEXT'` and `NAME.ClearLog`. Each --show NAME prints that component's published
+// values (text, numbers, flags, enumerations, sets, references; not events, lists or sub-objects), one
+// line each as `NAME.Property=value`, after the actions and again after each call of one of its
+// events: so a form shows what its information components found. A description that cannot be read
+// is reported on standard error with its line and column, exit code 1; a bad command line, or an
+// action or --show naming no component that has it, gets a message, exit code 2.
 //
-// The broadcast goes to every top-level window as the system sends it when a CD is inserted or taken
-// out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE and a volume record naming
-// the drive, flagged as a media change. It ends with exit code 0 once every window has answered (or
-// been given up after five seconds), 1 when the system refused it.
+// `qel broadcast media-arrival|media-removal DRIVE` sends every top-level window what the system sends
+// when a CD is inserted or taken out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or
+// DBT_DEVICEREMOVECOMPLETE and a volume record naming the drive, flagged as a media change. It ends
+// with exit code 0 once every window has answered (or been given up after five seconds), 1 when the
+// system refused it.
+//
+// The designer's commands (palette, inspect, edit, reference) are in QelDesigner.cpp.
+#include "files/QELTLogFile.h"
+#include "files/QELTTextReplace.h"
 #include "foundation/QELSystem.h"
 #include "framework/DesignIntf.h"
 #include "framework/FormText.h"
@@ -35,6 +41,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,21 +52,31 @@ namespace {
 // Longest run a timer can measure in milliseconds.
 constexpr double MaxSeconds = 2147483.0;
 
-constexpr const char* Usage = "usage: qel run FORM [--seconds N] [--execute NAME]... [--show NAME]...\n"
-                               "       qel broadcast media-arrival|media-removal DRIVE\n"
-                               "  run: runs the form description FORM until its form is closed or N seconds\n"
-                               "  have passed, printing a line for each call of an event handler it names.\n"
-                               "  --execute NAME calls the component NAME's Execute once the form is shown\n"
-                               "  and prints its result; give it several times to run several in turn.\n"
-                               "  --show NAME prints the component NAME's published values once the form is\n"
-                               "  shown and again after each call of one of its events.\n"
-                               "  broadcast: tells every window that a medium (a CD) arrived in or was taken\n"
-                               "  out of the drive with the letter DRIVE.\n";
+constexpr const char* Usage =
+    "usage: qel run FORM [--seconds N] [--execute NAME | --log NAME TEXT | --clear-log NAME]... [--show NAME]...\n"
+    "       qel broadcast media-arrival|media-removal DRIVE\n"
+    "  run: runs the form description FORM until its form is closed or N seconds\n"
+    "  have passed, printing a line for each call of an event handler it names.\n"
+    "  Once the form is shown the actions run in the order given, each printing a line:\n"
+    "  --execute NAME     calls the Execute of component NAME and prints its result\n"
+    "  --log NAME TEXT    calls Log(TEXT) of the log file component NAME\n"
+    "  --clear-log NAME   calls ClearLog of the log file component NAME\n"
+    "  --show NAME prints the component NAME's published values after the actions\n"
+    "  and again after each call of one of its events.\n"
+    "  broadcast: tells every window that a medium (a CD) arrived in or was taken\n"
+    "  out of the drive with the letter DRIVE.\n";
+
+// One action of the command line: its option, the component it names, the text of a --log.
+struct TAction {
+    std::string Option;
+    std::string Name;
+    std::string Text;
+};
 
 struct TOptions {
     std::string FormFile;
     std::optional<double> Seconds;
-    std::vector<std::string> Executes;
+    std::vector<TAction> Actions;
     std::vector<std::string> Shows;
     // A broadcast instead of a run: the device event and the drive's letter.
     WPARAM DeviceEvent = 0;
@@ -107,14 +124,19 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
             if (++i == args.size())
                 throw EUsage("--seconds expects a number of seconds");
             options.Seconds = ParseSeconds(args[i]);
-        } else if (args[i] == "--execute") {
+        } else if (args[i] == "--execute" || args[i] == "--clear-log" || args[i] == "--show") {
+            const std::string option = args[i];
             if (++i == args.size())
-                throw EUsage("--execute expects the name of a component");
-            options.Executes.push_back(args[i]);
-        } else if (args[i] == "--show") {
-            if (++i == args.size())
-                throw EUsage("--show expects the name of a component");
-            options.Shows.push_back(args[i]);
+                throw EUsage(option + " expects the name of a component");
+            if (option == "--show")
+                options.Shows.push_back(args[i]);
+            else
+                options.Actions.push_back({option, args[i], {}});
+        } else if (args[i] == "--log") {
+            if (args.size() - i < 3)
+                throw EUsage("--log expects the name of a component and a text");
+            options.Actions.push_back({"--log", args[i + 1], args[i + 2]});
+            i += 2;
         } else if (args[i].starts_with("--"))
             throw EUsage("unknown option '" + args[i] + "'");
         else if (options.FormFile.empty())
@@ -187,13 +209,19 @@ private:
     HWND FWindow;
 };
 
-// Calls the Execute of the named components once the main form is shown, then prints the values of
-// those to show: the message it posts to itself is handled by the application's loop, which starts
-// after the main form was shown.
+// An action bound to its component: Run performs it and gives the line to print.
+struct TBoundAction {
+    TComponent* Component;
+    std::function<std::string()> Run;
+};
+
+// Runs the actions once the main form is shown, then prints the values of the components shown: the
+// message it posts to itself is handled by the application's loop, which starts after the main form
+// was shown.
 class TStartActions : public TObject {
 public:
-    TStartActions(std::vector<TQELExecuteComponent*> components, const std::vector<const TComponent*>& shown)
-        : FComponents(std::move(components)), FShown(shown),
+    TStartActions(std::vector<TBoundAction> actions, const std::vector<const TComponent*>& shown)
+        : FActions(std::move(actions)), FShown(shown),
           FWindow(AllocateHWnd(TWndMethod(this, &TStartActions::WndProc)))
     {
         (void)PostMessageA(FWindow.Get(), WM_USER, 0, 0);
@@ -206,38 +234,63 @@ private:
             message.Result = DefWindowProcA(FWindow.Get(), message.Msg, message.WParam, message.LParam);
             return;
         }
-        for (TQELExecuteComponent* component : FComponents) {
+        for (const TBoundAction& action : FActions) {
             // One failing action is reported and the next still runs.
             try {
-                const bool result = component->Execute();
-                PrintLine(stdout, component->Name() + ".Execute Result=" + EventArgText(result));
+                PrintLine(stdout, action.Run());
             } catch (...) {
-                Application->HandleException(component);
+                Application->HandleException(action.Component);
             }
         }
         for (const TComponent* component : FShown)
             PrintValues(*component);
     }
 
-    std::vector<TQELExecuteComponent*> FComponents;
+    std::vector<TBoundAction> FActions;
     const std::vector<const TComponent*>& FShown;
     TUtilWindowHandle FWindow;
 };
 
-// The components --execute names, each of which must have an Execute.
-std::vector<TQELExecuteComponent*> FindExecutes(TComponent* root, const std::vector<std::string>& names)
+template <class C>
+std::string ExecuteLine(C* component)
 {
-    std::vector<TQELExecuteComponent*> components;
-    for (const std::string& name : names) {
-        TComponent* component = root->FindComponent(name);
+    const bool result = component->Execute();
+    return component->Name() + ".Execute Result=" + EventArgText(result);
+}
+
+// Each action bound to the component it names, which must have the operation.
+std::vector<TBoundAction> BindActions(TComponent* root, const std::vector<TAction>& actions)
+{
+    std::vector<TBoundAction> bound;
+    for (const TAction& action : actions) {
+        TComponent* component = root->FindComponent(action.Name);
         if (!component)
-            throw EUsage("--execute: the form has no component named '" + name + "'");
-        auto* executable = dynamic_cast<TQELExecuteComponent*>(component);
-        if (!executable)
-            throw EUsage("--execute: " + name + " is a " + component->ClassName() + ", which has no Execute");
-        components.push_back(executable);
+            throw EUsage(action.Option + ": the form has no component named '" + action.Name + "'");
+        const std::string refusal = action.Option + ": " + action.Name + " is a " + component->ClassName();
+        if (action.Option == "--execute") {
+            if (auto* executable = dynamic_cast<TQELExecuteComponent*>(component))
+                bound.push_back({component, [executable] { return ExecuteLine(executable); }});
+            else if (auto* replace = dynamic_cast<TQELTextReplace*>(component))
+                bound.push_back({component, [replace] { return ExecuteLine(replace); }});
+            else
+                throw EUsage(refusal + ", which has no Execute");
+            continue;
+        }
+        auto* log = dynamic_cast<TQELLogFile*>(component);
+        if (!log)
+            throw EUsage(refusal + ", which is not a log file");
+        if (action.Option == "--log")
+            bound.push_back({component, [log, text = action.Text] {
+                                 log->Log(text);
+                                 return log->Name() + ".Log Text=" + EventArgText(text);
+                             }});
+        else
+            bound.push_back({component, [log] {
+                                 log->ClearLog();
+                                 return log->Name() + ".ClearLog";
+                             }});
     }
-    return components;
+    return bound;
 }
 
 // The components --show names.
@@ -272,7 +325,7 @@ public:
             throw Exception("the root of '" + options.FormFile + "' is a " + root->ClassName() +
                             ", which is not a form");
 
-        std::vector<TQELExecuteComponent*> executes = FindExecutes(form, options.Executes);
+        std::vector<TBoundAction> actions = BindActions(form, options.Actions);
         FShown = FindShows(form, options.Shows);
 
         Application->SetOnException(TExceptionEvent(this, &THost::ShowException));
@@ -281,8 +334,8 @@ public:
         if (options.Seconds)
             deadline.emplace(*options.Seconds);
         std::optional<TStartActions> startActions;
-        if (!executes.empty() || !FShown.empty())
-            startActions.emplace(std::move(executes), FShown);
+        if (!actions.empty() || !FShown.empty())
+            startActions.emplace(std::move(actions), FShown);
         Application->Run();
         return 0;
     }

@@ -270,10 +270,139 @@ TEST(HostCommandLine, BadOnesGetTheUsage)
                                   "run a.qfm --show",
                                   "broadcast", "broadcast media-arrival", "broadcast eject E",
                                   "broadcast media-arrival EF", "broadcast media-removal 4",
-                                  "broadcast media-arrival E F"}) {
+                                  "broadcast media-arrival E F", "run a.qfm --log Log1", "run a.qfm --clear-log"}) {
         const TRunResult result = RunHost(arguments);
         EXPECT_EQ(result.ExitCode, 2u) << arguments;
         EXPECT_NE(result.Err.find("usage: qel run FORM [--seconds N]"), std::string::npos) << arguments;
+    }
+}
+
+// A folder of the test's own under the system's temporary folder, with what it holds removed.
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        char base[MAX_PATH];
+        (void)GetTempPathA(MAX_PATH, base);
+        FPath = std::string(base) + "qelhost" + std::to_string(GetCurrentProcessId());
+        (void)CreateDirectoryA(FPath.c_str(), nullptr);
+    }
+    ~TScratchFolder()
+    {
+        for (const std::string& name : FNames)
+            (void)DeleteFileA((FPath + "\\" + name).c_str());
+        (void)RemoveDirectoryA(FPath.c_str());
+    }
+    // The full name of a file in the folder, which goes with it.
+    std::string operator/(const std::string& name)
+    {
+        FNames.push_back(name);
+        return FPath + "\\" + name;
+    }
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+    std::vector<std::string> FNames;
+};
+
+std::string ReadBytes(const std::string& fileName)
+{
+    std::ostringstream bytes;
+    bytes << std::ifstream(fileName, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+TEST(HostActions, ACollectorRunsAndReportsEachFile)
+{
+    TScratchFolder folder;
+    const std::string first = folder / "b.txt";
+    const std::string second = folder / "a.txt";
+    std::ofstream(first) << "b";
+    std::ofstream(second) << "a";
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  object Collector1: TQELFileCollector\n"
+                          "    InitialDirectory = '" + folder.Path() + "'\n"
+                          "    FileMask = '*.txt'\n"
+                          "    OnFileFound = Collector1FileFound\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Collector1");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"Collector1.OnFileFound Sender=Collector1 Filename='" + second + "'",
+                                         "Collector1.OnFileFound Sender=Collector1 Filename='" + first + "'",
+                                         "Collector1.Execute Result=True"}));
+}
+
+TEST(HostActions, ATextReplaceRunsThroughItsExecute)
+{
+    TScratchFolder folder;
+    const std::string source = folder / "in.txt";
+    const std::string target = folder / "out.txt";
+    std::ofstream(source, std::ios::binary) << "one\ntwo\n";
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  object Replace1: TQELTextReplace\n"
+                          "    FileFrom = '" + source + "'\n"
+                          "    FileTo = '" + target + "'\n"
+                          "    BeforeWrite = Replace1BeforeWrite\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Replace1");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"Replace1.BeforeWrite Sender=Replace1 Line='one' LineNo=1 WriteLine=True",
+                                         "Replace1.BeforeWrite Sender=Replace1 Line='two' LineNo=2 WriteLine=True",
+                                         "Replace1.Execute Result=True"}));
+    EXPECT_EQ(ReadBytes(target), "one\r\ntwo\r\n");
+}
+
+TEST(HostActions, ALogIsWrittenAndClearedInTheOrderGiven)
+{
+    TScratchFolder folder;
+    const std::string log = folder / "run.log";
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  object Log1: TQELLogFile\n"
+                          "    LogFile = '" + log + "'\n"
+                          "    LogSpecial = True\n"
+                          "    Special = '[probe]'\n"
+                          "    OnClear = Log1Clear\n"
+                          "  end\n"
+                          "end\n");
+    TRunResult result =
+        RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 first --clear-log Log1 --log Log1 \"second line\"");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"Log1.Log Text='first'", "Log1.OnClear Sender=Log1", "Log1.ClearLog",
+                                         "Log1.Log Text='second line'"}));
+    EXPECT_EQ(ReadBytes(log), "[probe] second line\r\n");
+
+}
+
+TEST(HostActions, AFailingActionIsReportedAndTheNextOneRuns)
+{
+    TScratchFolder folder;
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  object Log1: TQELLogFile\n"
+                          "    LogFile = '" + folder.Path() + "\\missing\\run.log'\n"
+                          "    OnClear = Log1Clear\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 lost --clear-log Log1");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"Log1.OnClear Sender=Log1", "Log1.ClearLog"}));
+    EXPECT_NE(result.Err.find("qel: Cannot open '" + folder.Path() + "\\missing\\run.log'"), std::string::npos)
+        << result.Err;
+}
+
+TEST(HostActions, ALogActionNeedsALogFile)
+{
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  object Hook1: TQELFormHook\n"
+                          "  end\n"
+                          "end\n");
+    for (const std::string& action : {std::string("--log Hook1 text"), std::string("--clear-log Hook1")}) {
+        const TRunResult result = RunHost("run \"" + form.Path() + "\" " + action);
+        EXPECT_EQ(result.ExitCode, 2u) << action;
+        EXPECT_NE(result.Err.find("Hook1 is a TQELFormHook, which is not a log file"), std::string::npos)
+            << result.Err;
     }
 }
 

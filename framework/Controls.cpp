@@ -4,41 +4,67 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <set>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------------
-// Object instances: a fixed pool of window procedures, one compiled per slot, each handing its calls
-// to the method stored in its slot. A slot that was freed while a window still calls it falls back to
-// DefWindowProcA instead of calling into a dead object.
+// Object instances: executable thunks made a block at a time (see Controls.h).
+
+#if !defined(__i386__) && !defined(_M_IX86)
+#error "The object instance thunks are 32-bit x86 code"
+#endif
 
 namespace {
 
-struct TInstanceSlot {
+struct TInstance {
     TWndMethod Method;
-    bool InUse = false;
     // Taken over by a stand-in for a subclasser that is gone (see UnhookWindowProc): the owner's
     // FreeObjectInstance leaves it alone, the stand-in frees it with the window.
     bool Adopted = false;
 };
 
+// What one thunk hands to the dispatcher: the instance it stands for, none while it is free. Cells
+// live in ordinary memory; the thunks that point to them are never written again.
+struct TThunkCell {
+    TInstance* Instance = nullptr;
+};
+
+// A thunk:  pop eax; push imm32 (its cell); push eax; jmp rel32 (DispatchToInstance); int3 x 4.
+// The system's call WNDPROC(window, msg, wParam, lParam) so becomes the __stdcall call
+// DispatchToInstance(cell, window, msg, wParam, lParam), whose return removes all five arguments.
+constexpr std::size_t ThunkSize = 16;
+constexpr std::size_t ThunkJumpEnd = 12; // where rel32 counts from
+
+struct TThunkBlock {
+    const unsigned char* Code; // execute-read
+    std::size_t Count;
+    std::unique_ptr<TThunkCell[]> Cells;
+};
+
+struct TThunkPool {
+    std::vector<TThunkBlock> Blocks;
+    std::vector<WNDPROC> Free; // its capacity holds every thunk, so giving one back cannot fail
+};
+
 // Never destroyed: windows may still call their procedures while static objects go away at exit.
-std::array<TInstanceSlot, ObjectInstanceLimit>& InstanceSlots()
+TThunkPool& ThunkPool()
 {
-    static auto* slots = new std::array<TInstanceSlot, ObjectInstanceLimit>();
-    return *slots;
+    static auto* pool = new TThunkPool();
+    return *pool;
 }
 
-LRESULT DispatchToSlot(int slot, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK DispatchToInstance(const TThunkCell* cell, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    TInstanceSlot& entry = InstanceSlots()[static_cast<std::size_t>(slot)];
-    if (!entry.InUse)
+    // A thunk freed while a window still calls it no longer reaches a dead object.
+    if (!cell->Instance)
         return DefWindowProcA(window, msg, wParam, lParam);
     TMessage message{msg, wParam, lParam, 0};
     try {
-        // The method may free its own slot (a control destroying itself): call a copy.
-        const TWndMethod method = entry.Method;
+        // The method may free its own instance (a control destroying itself): call a copy.
+        const TWndMethod method = cell->Instance->Method;
         method(message);
     } catch (...) {
         Application->HandleException(nullptr);
@@ -46,20 +72,72 @@ LRESULT DispatchToSlot(int slot, HWND window, UINT msg, WPARAM wParam, LPARAM lP
     return message.Result;
 }
 
-template <int Slot>
-LRESULT CALLBACK SlotWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+void WriteThunk(unsigned char* code, const TThunkCell* cell)
 {
-    return DispatchToSlot(Slot, window, msg, wParam, lParam);
+    const auto cellAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(cell));
+    const auto displacement = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DispatchToInstance) -
+                                                         reinterpret_cast<std::uintptr_t>(code + ThunkJumpEnd));
+    code[0] = 0x58; // pop eax
+    code[1] = 0x68; // push imm32
+    std::memcpy(code + 2, &cellAddress, sizeof cellAddress);
+    code[6] = 0x50; // push eax
+    code[7] = 0xE9; // jmp rel32
+    std::memcpy(code + 8, &displacement, sizeof displacement);
+    std::memset(code + ThunkJumpEnd, 0xCC, ThunkSize - ThunkJumpEnd);
 }
 
-template <int... Slots>
-constexpr std::array<WNDPROC, sizeof...(Slots)> MakeSlotProcs(std::integer_sequence<int, Slots...>)
+[[noreturn]] void ThunkError(const char* what)
 {
-    return {&SlotWndProc<Slots>...};
+    throw EOutOfResources(std::string("Cannot make window procedure instances: ") + what + " failed (error " +
+                          std::to_string(GetLastError()) + ")");
 }
 
-constexpr std::array<WNDPROC, ObjectInstanceLimit> SlotProcs =
-    MakeSlotProcs(std::make_integer_sequence<int, ObjectInstanceLimit>{});
+// One allocation granule of thunks, written while the memory is read-write and then made execute-read.
+void AddThunkBlock(TThunkPool& pool)
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const std::size_t size = system.dwAllocationGranularity;
+    const std::size_t count = size / ThunkSize;
+    // Everything that can fail comes before the pool changes.
+    auto cells = std::make_unique<TThunkCell[]>(count);
+    pool.Blocks.reserve(pool.Blocks.size() + 1);
+    pool.Free.reserve(pool.Blocks.size() * count + count);
+    auto* code = static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!code)
+        ThunkError("VirtualAlloc");
+    for (std::size_t i = 0; i < count; ++i)
+        WriteThunk(code + i * ThunkSize, &cells[i]);
+    DWORD previous = 0;
+    if (!VirtualProtect(code, size, PAGE_EXECUTE_READ, &previous)) {
+        (void)VirtualFree(code, 0, MEM_RELEASE);
+        ThunkError("VirtualProtect");
+    }
+    (void)FlushInstructionCache(GetCurrentProcess(), code, size);
+    pool.Blocks.push_back({code, count, std::move(cells)});
+    // Taken from the back: the lowest addresses first.
+    for (std::size_t i = count; i-- > 0;)
+        pool.Free.push_back(reinterpret_cast<WNDPROC>(code + i * ThunkSize));
+}
+
+// The cell of a thunk of the pool; null for any other address.
+TThunkCell* CellOf(WNDPROC thunk)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(thunk);
+    for (TThunkBlock& block : ThunkPool().Blocks) {
+        const auto start = reinterpret_cast<std::uintptr_t>(block.Code);
+        const std::uintptr_t offset = address - start; // wraps to a large number below the block
+        if (address >= start && offset < block.Count * ThunkSize && offset % ThunkSize == 0)
+            return &block.Cells[offset / ThunkSize];
+    }
+    return nullptr;
+}
+
+void ReleaseInstance(WNDPROC thunk, TThunkCell& cell)
+{
+    delete std::exchange(cell.Instance, nullptr);
+    ThunkPool().Free.push_back(thunk);
+}
 
 constexpr const char* ControlProperty = "QELControl";
 constexpr const char* UtilWindowClass = "TPUtilWindow";
@@ -103,37 +181,20 @@ std::string EventArgText(const RECT& rect)
 
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
-    auto& slots = InstanceSlots();
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!slots[i].InUse) {
-            slots[i].Method = method;
-            slots[i].InUse = true;
-            return SlotProcs[i];
-        }
-    throw EOutOfResources("Too many window procedure instances (the limit is " +
-                          std::to_string(ObjectInstanceLimit) + ")");
+    auto instance = std::make_unique<TInstance>(TInstance{method});
+    TThunkPool& pool = ThunkPool();
+    if (pool.Free.empty())
+        AddThunkBlock(pool);
+    const WNDPROC thunk = pool.Free.back();
+    pool.Free.pop_back();
+    CellOf(thunk)->Instance = instance.release();
+    return thunk;
 }
-
-namespace {
-
-TInstanceSlot* SlotOf(WNDPROC instance)
-{
-    auto found = std::find(SlotProcs.begin(), SlotProcs.end(), instance);
-    return found == SlotProcs.end() ? nullptr
-                                    : &InstanceSlots()[static_cast<std::size_t>(found - SlotProcs.begin())];
-}
-
-void ReleaseSlot(TInstanceSlot& slot)
-{
-    slot = TInstanceSlot{};
-}
-
-} // namespace
 
 void FreeObjectInstance(WNDPROC instance)
 {
-    if (TInstanceSlot* slot = SlotOf(instance); slot && !slot->Adopted)
-        ReleaseSlot(*slot);
+    if (TThunkCell* cell = CellOf(instance); cell && cell->Instance && !cell->Instance->Adopted)
+        ReleaseInstance(instance, *cell);
 }
 
 namespace {
@@ -155,9 +216,9 @@ std::vector<TWindowHook>& WindowHooks()
 
 void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous)
 {
+    WindowHooks().push_back({window, instance, &previous}); // first: the only step that can fail
     previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(instance));
-    WindowHooks().push_back({window, instance, &previous});
 }
 
 namespace {
@@ -187,7 +248,7 @@ public:
             return;
         if (auto own = FindHook(FWindow, FInstance); own != WindowHooks().end())
             WindowHooks().erase(own);
-        ReleaseSlot(*SlotOf(FInstance));
+        ReleaseInstance(FInstance, *CellOf(FInstance));
         delete this;
     }
 
@@ -215,12 +276,12 @@ void UnhookWindowProc(HWND window, WNDPROC instance)
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         else if (later != hooks.end())
             *later->Previous = previous;
-        else if (TInstanceSlot* slot = SlotOf(instance)) {
+        else if (TThunkCell* cell = CellOf(instance); cell && cell->Instance) {
             // Only a subclasser outside the record can hold the instance now: keep it passing
             // messages on, and keep it in the record so that the chain around it can still change.
             auto* standIn = new TStandIn(window, instance, previous);
-            slot->Method = TWndMethod(standIn, &TStandIn::Forward);
-            slot->Adopted = true;
+            cell->Instance->Method = TWndMethod(standIn, &TStandIn::Forward);
+            cell->Instance->Adopted = true;
             own->Previous = &standIn->Previous();
             return;
         }

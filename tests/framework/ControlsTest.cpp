@@ -456,6 +456,36 @@ TEST(ControlsPanel, APanelIsAWindowedContainerWithItsCaption)
     EXPECT_EQ(GetParent(edit->Handle()), panel->Handle());
 }
 
+// A form far beyond any fixed number of window procedures: every control gets its window, and freeing
+// the form takes every window with it.
+TEST(ControlsPanel, AFormOf5000WindowedControlsLoadsAndFreesThemAll)
+{
+    constexpr int count = 5000;
+    std::string text = "object Many: TForm\n";
+    for (int i = 0; i < count; ++i)
+        text += "  object Panel" + std::to_string(i) + ": TPanel\n    Left = " + std::to_string(i % 50 * 8) +
+                "\n    Top = " + std::to_string(i / 50 * 4) + "\n    Width = 8\n    Height = 4\n  end\n";
+    text += "end\n";
+    std::unique_ptr<TComponent> root(TReader(text).ReadComponent(Application));
+    auto* form = root->As<TForm>();
+    ASSERT_EQ(form->ControlCount(), count);
+    const HWND formWindow = form->Handle();
+    std::vector<HWND> windows;
+    for (int i = 0; i < count; ++i) {
+        auto* panel = static_cast<TWinControl*>(form->Controls(i));
+        ASSERT_TRUE(panel->HandleAllocated()) << i;
+        windows.push_back(panel->Handle());
+        ASSERT_EQ(GetParent(windows.back()), formWindow) << i;
+    }
+    EXPECT_EQ(form->Controls(count - 1)->Left(), 49 * 8);
+    EXPECT_EQ(form->Controls(count - 1)->Top(), 99 * 4);
+
+    root.reset();
+    EXPECT_FALSE(IsWindow(formWindow));
+    for (int i = 0; i < count; ++i)
+        ASSERT_FALSE(IsWindow(windows[i])) << i;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TPopupMenu
 

@@ -211,7 +211,7 @@ void TForm::SetPosition(TPosition position)
 
 TWindowState TForm::WindowState() const
 {
-    if (!HandleAllocated() || !FVisible)
+    if (!HandleAllocated() || !FVisible || FShowing)
         return FWindowState;
     HWND window = const_cast<TForm*>(this)->Handle();
     if (IsIconic(window))
@@ -226,7 +226,7 @@ TWindowState TForm::WindowState() const
 void TForm::SetWindowState(TWindowState state)
 {
     FWindowState = state;
-    if (!HandleAllocated() || !FVisible)
+    if (!HandleAllocated() || !FVisible || FShowing)
         return;
     if (this == Application->MainForm()) {
         if (state == wsMinimized) {
@@ -252,7 +252,7 @@ void TForm::SetVisible(bool visible)
 {
     if (visible == FVisible)
         return;
-    // A form read from a description shows in Loaded, once all its components exist.
+    // A form read from a description shows once the read is complete, after every Loaded.
     if (ComponentState().Contains(csLoading)) {
         FVisible = visible;
         return;
@@ -262,7 +262,14 @@ void TForm::SetVisible(bool visible)
         Handle();
         if (FPosition == poScreenCenter)
             CenterOnScreen();
-        FOnShow(this);
+        FShowing = true;
+        try {
+            FOnShow(this);
+        } catch (...) {
+            FShowing = false;
+            throw;
+        }
+        FShowing = false;
         if (!FVisible) // the handler hid the form again
             return;
         // A minimised main form is a minimised application: the form itself stays normal, hidden
@@ -357,9 +364,9 @@ void TForm::EndModal(const std::vector<HWND>& disabled, HWND activeWindow)
         SetActiveWindow(activeWindow);
 }
 
-void TForm::Loaded()
+void TForm::ReadCompleted()
 {
-    TWinControl::Loaded();
+    TWinControl::ReadCompleted();
     if (FVisible) {
         FVisible = false;
         Show();

@@ -104,7 +104,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Paint(HDC dc) override;
-    void Loaded() override;
+    void ReadCompleted() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
@@ -124,6 +124,8 @@ private:
     TWinControl* FActiveControl = nullptr;
     TModalResult FModalResult = mrNone;
     bool FModal = false;
+    // From OnShow until the window is shown: WindowState answers the state the form will show in.
+    bool FShowing = false;
     TNotifyEvent FOnShow;
     TNotifyEvent FOnHide;
     TCloseEvent FOnClose;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     void FormShow(TObject* sender)
     {
         Events.push_back("Show");
+        StateDuringShow = WindowState();
+        if (StateToSetDuringShow)
+            SetWindowState(*StateToSetDuringShow);
         VisibleDuringShow = IsWindowVisible(Handle()) != FALSE;
         EXPECT_EQ(sender, this);
     }
@@ -44,6 +48,8 @@ public:
 
     std::vector<std::string> Events;
     bool VisibleDuringShow = true;
+    TWindowState StateDuringShow = wsMinimized;
+    std::optional<TWindowState> StateToSetDuringShow;
     TCloseAction CloseAction = caHide;
 };
 
@@ -52,16 +58,30 @@ QEL_CLASS_INFO(TWindowsTestForm, TForm)
     return {};
 }
 
-// Notes, when a description creates it, whether its form was on the screen already.
+// Notes, when a description creates it and when its Loaded runs, whether its form was on the screen.
 class TVisibilityProbe : public TComponent {
     QEL_CLASS(TVisibilityProbe)
 public:
     explicit TVisibilityProbe(TComponent* owner) : TComponent(owner)
     {
-        auto* form = dynamic_cast<TForm*>(owner);
-        FormVisibleAtCreation = form && form->HandleAllocated() && IsWindowVisible(form->Handle());
+        FormVisibleAtCreation = FormVisible();
     }
     static inline bool FormVisibleAtCreation = true;
+    static inline std::vector<bool> FormVisibleAtLoaded;
+
+protected:
+    void Loaded() override
+    {
+        TComponent::Loaded();
+        FormVisibleAtLoaded.push_back(FormVisible());
+    }
+
+private:
+    bool FormVisible() const
+    {
+        auto* form = dynamic_cast<TForm*>(Owner());
+        return form && form->HandleAllocated() && IsWindowVisible(form->Handle());
+    }
 };
 
 QEL_CLASS_INFO(TVisibilityProbe, TComponent)
@@ -305,6 +325,27 @@ TEST(WindowsState, AHiddenFormKeepsItsStateForTheNextShow)
     EXPECT_EQ(other->WindowState(), wsMaximized);
 }
 
+// Until the window is shown, OnShow sees the state the form is about to show in, and a state it sets
+// is the one the window then shows in.
+TEST(WindowsState, DuringOnShowTheStateIsTheOneTheFormWillShowIn)
+{
+    auto form = NewForm();
+    form->SetWindowState(wsMaximized);
+    form->Show();
+    EXPECT_EQ(form->StateDuringShow, wsMaximized);
+    EXPECT_TRUE(IsZoomed(form->Handle()));
+
+    auto other = NewForm();
+    other->SetWindowState(wsMaximized);
+    other->StateToSetDuringShow = wsNormal;
+    other->Show();
+    EXPECT_EQ(other->StateDuringShow, wsMaximized);
+    EXPECT_FALSE(other->VisibleDuringShow);
+    EXPECT_TRUE(IsWindowVisible(other->Handle()));
+    EXPECT_FALSE(IsZoomed(other->Handle()));
+    EXPECT_EQ(other->WindowState(), wsNormal);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Show, Hide, Close
 
@@ -358,16 +399,20 @@ TEST(WindowsShowHideClose, CloseWithCaFreeFreesTheFormOnceItsMessagesAreHandled)
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST(WindowsShowHideClose, AFormReadAsVisibleShowsOnceItIsWhole)
+TEST(WindowsShowHideClose, AFormReadAsVisibleShowsOnceItIsWholeAndEveryComponentIsLoaded)
 {
+    TVisibilityProbe::FormVisibleAtLoaded.clear();
     std::unique_ptr<TComponent> root(TReader(R"(object ReadForm: TWindowsTestForm
   Caption = 'Read'
   Visible = True
   object Probe1: TVisibilityProbe
   end
+  object Probe2: TVisibilityProbe
+  end
 end)").ReadComponent(Application));
     auto* form = root->As<TWindowsTestForm>();
     EXPECT_FALSE(TVisibilityProbe::FormVisibleAtCreation);
+    EXPECT_EQ(TVisibilityProbe::FormVisibleAtLoaded, (std::vector<bool>{false, false}));
     EXPECT_TRUE(form->Visible());
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 }

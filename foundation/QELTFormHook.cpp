@@ -1,6 +1,8 @@
 // The owner-form message hook.
 #include "foundation/QELTFormHook.h"
 
+#include "framework/Forms.h"
+
 QEL_CLASS_INFO(TQELHookComponent, TQELSystemsComponent)
 {
     return {};
@@ -28,10 +30,20 @@ TQELHookComponent::~TQELHookComponent()
 
 void TQELHookComponent::HookWin()
 {
-    FHookedWindow = FOwnerControl->Handle();
+    // Hooked twice, the hook would record its own procedure as the one to pass messages on to.
+    if (FHookProc)
+        return;
+    const HWND window = FOwnerControl->Handle();
     // Bound through the virtual Hooked, so a descendant's override is the one that runs.
-    FHookProc = MakeObjectInstance(TWndMethod(this, &TQELHookComponent::Hooked));
-    HookWindowProc(FHookedWindow, FHookProc, FPrevWndProc);
+    const WNDPROC hookProc = MakeObjectInstance(TWndMethod(this, &TQELHookComponent::Hooked));
+    try {
+        HookWindowProc(window, hookProc, FPrevWndProc);
+    } catch (...) {
+        FreeObjectInstance(hookProc);
+        throw;
+    }
+    FHookedWindow = window;
+    FHookProc = hookProc;
 }
 
 void TQELHookComponent::UnhookWin()
@@ -59,6 +71,11 @@ void TQELHookComponent::Hooked(TMessage& message)
 
 void TQELFormHook::Hooked(TMessage& message)
 {
-    FOnMessage(this, message);
+    // A failing handler must not keep the message from the form (a paint would come back for ever).
+    try {
+        FOnMessage(this, message);
+    } catch (...) {
+        Application->HandleException(this);
+    }
     TQELHookComponent::Hooked(message);
 }

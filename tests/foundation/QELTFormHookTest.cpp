@@ -137,6 +137,51 @@ TEST_F(FormHook, PassesEveryMessageWithoutAHandler)
     EXPECT_EQ(FLog, TLog{"form:5"});
 }
 
+// Hooked twice, a hook would pass messages on to itself until the stack overflows.
+TEST_F(FormHook, HookWinOnAHookedComponentChangesNothing)
+{
+    TQELFormHook* hook = AddHook("Hook1");
+    const LONG_PTR hooked = CurrentProc();
+    hook->HookWin();
+    EXPECT_EQ(CurrentProc(), hooked);
+    EXPECT_EQ(Probe(1), FormResult);
+    EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101"}));
+    hook->UnhookWin();
+    EXPECT_EQ(CurrentProc(), FOwnProc);
+    hook->HookWin(); // hooked again once it is off
+    EXPECT_EQ(Probe(2), FormResult);
+    EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101", "Hook1:2", "form:102"}));
+}
+
+// A failing handler does not keep the message from the form: it is passed on all the same, and the
+// exception goes to the application with the hook as sender.
+TEST_F(FormHook, AnExceptionFromOnMessageStillPassesTheMessageOn)
+{
+    struct TFailing : TObject {
+        void HookMessage(TObject*, TMessage& message)
+        {
+            if (message.Msg == ProbeMessageId)
+                throw EConvertError("handler trouble");
+        }
+        void Raised(TObject* sender, Exception& e)
+        {
+            Senders.push_back(sender);
+            Messages.push_back(e.Message());
+        }
+        std::vector<TObject*> Senders;
+        std::vector<std::string> Messages;
+    } failing;
+    auto* hook = new TQELFormHook(FForm);
+    hook->SetOnMessage(TQELHookMessage(&failing, &TFailing::HookMessage));
+    Application->SetOnException(TExceptionEvent(&failing, &TFailing::Raised));
+    const LRESULT result = Probe(3);
+    Application->SetOnException({});
+    EXPECT_EQ(result, FormResult);
+    EXPECT_EQ(FLog, TLog{"form:3"});
+    EXPECT_EQ(failing.Senders, std::vector<TObject*>{hook});
+    EXPECT_EQ(failing.Messages, std::vector<std::string>{"handler trouble"});
+}
+
 TEST_F(FormHook, RunsADescendantsOverrideOfHooked)
 {
     auto* hook = new TCountingHook(FForm);

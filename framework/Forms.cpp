@@ -2,6 +2,7 @@
 #include "framework/Forms.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -690,10 +691,47 @@ void TApplication::WndProc(TMessage& message)
         else
             FOnDeactivate(this);
         break;
+    case WM_QUERYENDSESSION:
+        message.Result = TRUE;
+        return;
+    case WM_ENDSESSION:
+        if (message.WParam)
+            EndSession();
+        message.Result = 0;
+        return;
     default:
         break;
     }
     message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+}
+
+// The system ends the process once WM_ENDSESSION is answered, so everything an orderly end does
+// happens here: the forms close as they would for the user (the main form first, so that what is
+// stored on its close sees the others as they are), every component is destroyed (a detector of
+// abnormal ends clears its marker), and the process ends before anything can run on what is gone.
+void TApplication::EndSession()
+{
+    std::vector<TForm*> forms;
+    if (FMainForm)
+        forms.push_back(FMainForm);
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TForm*>(Components(i)); form && form != FMainForm)
+            forms.push_back(form);
+    for (TForm* form : forms) {
+        // A handler may have freed a form meanwhile: only those still owned here are closed.
+        bool owned = false;
+        for (int i = 0; i < ComponentCount() && !owned; ++i)
+            owned = Components(i) == form;
+        if (!owned || !form->Visible())
+            continue;
+        try {
+            form->Close();
+        } catch (...) {
+            HandleException(form);
+        }
+    }
+    DestroyComponents();
+    std::exit(0);
 }
 
 std::string EventArgText(const Exception& e)

@@ -262,6 +262,9 @@ private:
     bool IsDialogKeyMessage(MSG& message);
     void Idle();
     void WndProc(TMessage& message);
+    // The Windows session ends (WM_ENDSESSION): closes the forms, destroys the components and ends
+    // the process.
+    [[noreturn]] void EndSession();
 
     TWindowHandle FHandle;
     WNDPROC FObjectInstance = nullptr;

@@ -142,8 +142,12 @@ std::string ReadIntoBuffer(F&& read, DWORD reserve)
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
 {
-    if (FFileName.empty() || FFileName.find('\0') != std::string::npos)
-        throw EIniFileException("Invalid INI file name '" + FFileName + "': it must not be empty or contain a NUL");
+    if (FFileName.empty() || FFileName.find('\0') != std::string::npos) {
+        std::string shown; // a NUL would end the message wherever it is shown
+        for (char c : FFileName)
+            shown += c == '\0' ? std::string("#0") : std::string(1, c);
+        throw EIniFileException("Invalid INI file name '" + shown + "': it must not be empty or contain a NUL");
+    }
     const std::string fullPath = FullIniPath(FFileName);
     if (fullPath.size() >= MAX_PATH)
         throw EIniFileException("The INI file name '" + FFileName + "' is too long: " + std::to_string(fullPath.size()) +

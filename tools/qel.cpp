@@ -10,8 +10,9 @@
 // program closes it the normal way (its OnClose handlers run) and ends with exit code 0. Each
 // --execute NAME calls that component's Execute once the main form is shown, in the order given, and
 // prints `NAME.Execute Result=True|False`. A description that cannot be read is reported on standard
-// error with its line and column, exit code 1; a bad command line, or an --execute naming no component
-// with an Execute, gets a message, exit code 2.
+// error with its line and column, exit code 1, and so is a component that fails while it is read (its
+// own error, with the line and column of what the reader was doing); a bad command line, or an
+// --execute naming no component with an Execute, gets a message, exit code 2.
 #include "foundation/QELSystem.h"
 #include "framework/FormText.h"
 #include "framework/Forms.h"
@@ -19,9 +20,9 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,10 +90,13 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
 std::string ReadFile(const std::string& fileName)
 {
     std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    if (!(file && text << file.rdbuf()))
+    if (!file)
         throw Exception("cannot read '" + fileName + "'");
-    return text.str();
+    // An empty file is read as an empty text, which the reader then refuses with its position.
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad())
+        throw Exception("cannot read '" + fileName + "'");
+    return text;
 }
 
 void PrintLine(std::FILE* stream, const std::string& line)
@@ -147,9 +151,14 @@ private:
             return;
         }
         (void)KillTimer(FWindow, 1);
-        if (TForm* form = Application->MainForm())
-            form->Close();
-        // A handler may refuse to close the form; the run ends all the same.
+        if (TForm* form = Application->MainForm()) {
+            try {
+                form->Close();
+            } catch (...) {
+                Application->HandleException(form);
+            }
+        }
+        // A handler may refuse to close the form, or fail; the run ends all the same.
         Application->Terminate();
     }
 
@@ -217,11 +226,17 @@ public:
             FPrinters.push_back(std::make_unique<TEventPrinter>(component, event));
             return event.Event->MakeGeneric(FPrinters.back().get());
         });
-        std::unique_ptr<TComponent> root(reader.ReadComponent(Application));
-        auto* form = dynamic_cast<TForm*>(root.get());
-        if (!form)
-            throw Exception("the root of '" + options.FormFile + "' is a " + root->ClassName() +
-                            ", which is not a form");
+        reader.SetRootClass(TForm::StaticClass());
+        std::unique_ptr<TComponent> root;
+        try {
+            root.reset(reader.ReadComponent(Application));
+        } catch (const EReadError&) {
+            throw;
+        } catch (const std::exception& e) {
+            // A component failed while the form was read: say where.
+            throw Exception(options.FormFile + ": " + reader.ErrorContext() + ": " + e.what());
+        }
+        auto* form = static_cast<TForm*>(root.get());
 
         std::vector<TQELExecuteComponent*> executes = FindExecutes(form, options.Executes);
 

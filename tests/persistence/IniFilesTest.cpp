@@ -217,6 +217,7 @@ TEST_F(IniFileTest, FileNamesTheSystemCannotTakeAreRefused)
             FAIL() << "no exception for a name of " << name.size() << " characters";
         } catch (const EIniFileException& e) {
             EXPECT_NE(e.Message().find("file name"), std::string::npos) << e.Message();
+            EXPECT_EQ(e.Message().find('\0'), std::string::npos) << "a NUL would cut the message short";
         }
     }
     TIniFile longest("C:\\" + std::string(MAX_PATH - 4, 'f'));

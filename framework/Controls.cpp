@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <set>
 #include <utility>
@@ -141,6 +142,25 @@ void ReleaseInstance(WNDPROC thunk, TThunkCell& cell)
 
 constexpr const char* ControlProperty = "QELControl";
 constexpr const char* UtilWindowClass = "TPUtilWindow";
+
+// A sum of coordinates that stays an int, however far out its terms are.
+int AddClamped(int a, int b)
+{
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(a) + b, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+// The rectangle of a control at left, top of the given size. A negative size is taken as none, as
+// the system takes it for a window; a place so far out that the far edge would leave the range of an
+// int moves back, keeping the size. So bounds arithmetic never overflows, whatever is asked for.
+RECT MakeBounds(int left, int top, int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    left = std::min(left, std::numeric_limits<int>::max() - width);
+    top = std::min(top, std::numeric_limits<int>::max() - height);
+    return {left, top, left + width, top + height};
+}
 
 HINSTANCE ModuleInstance()
 {
@@ -384,7 +404,7 @@ RECT TControl::BoundsRect() const
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     Invalidate();
-    FBounds = {left, top, left + width, top + height};
+    FBounds = MakeBounds(left, top, width, height);
     Invalidate();
 }
 
@@ -442,8 +462,8 @@ POINT TControl::ClientOrigin() const
     POINT origin{Left(), Top()};
     if (FParent) {
         POINT parentOrigin = FParent->ClientOrigin();
-        origin.x += parentOrigin.x;
-        origin.y += parentOrigin.y;
+        origin.x = AddClamped(origin.x, parentOrigin.x);
+        origin.y = AddClamped(origin.y, parentOrigin.y);
     }
     return origin;
 }
@@ -646,7 +666,7 @@ void TWinControl::UpdateBoundsFromWindow()
 
 void TWinControl::SetBounds(int left, int top, int width, int height)
 {
-    const RECT bounds{left, top, left + width, top + height};
+    const RECT bounds = MakeBounds(left, top, width, height);
     // The fields follow the window (WM_WINDOWPOSCHANGED), so equal bounds need no trip to the system.
     if (FHandle && EqualRect(&bounds, &FBounds))
         return;
@@ -663,7 +683,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
         SetWindowPlacement(window, &placement);
         return;
     }
-    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateBoundsFromWindow();
 }
 
@@ -691,7 +712,7 @@ void TWinControl::SetClientSize(int width, int height)
     GetClientRect(window, &clientRect);
     const int extraWidth = (windowRect.right - windowRect.left) - clientRect.right;
     const int extraHeight = (windowRect.bottom - windowRect.top) - clientRect.bottom;
-    SetBounds(Left(), Top(), width + extraWidth, height + extraHeight);
+    SetBounds(Left(), Top(), AddClamped(width, extraWidth), AddClamped(height, extraHeight));
 }
 
 void TWinControl::SetVisible(bool visible)

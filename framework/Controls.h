@@ -98,6 +98,8 @@ public:
     void SetTop(int top);
     void SetWidth(int width);
     void SetHeight(int height);
+    // A negative width or height is taken as 0; a place so far out that the right or bottom edge would
+    // pass the range of int moves back by what is missing, keeping the size.
     virtual void SetBounds(int left, int top, int width, int height);
     // Position in the parent's client area (on the screen for a top-level window), size included.
     virtual RECT BoundsRect() const;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -282,6 +283,47 @@ TEST(WindowsGeometry, ControlsArePlacedInTheirParentsClientArea)
 
 // ---------------------------------------------------------------------------------------------------
 // Window state
+
+// Bounds from a description or the system hold any int: the far edges stay ints, the size is kept,
+// and what adds to them (the origin on the screen, a client size) stays in range.
+TEST(WindowsGeometry, BoundsFarOutNeverOverflow)
+{
+    constexpr int most = std::numeric_limits<int>::max();
+    constexpr int least = std::numeric_limits<int>::min();
+    std::unique_ptr<TComponent> root(TReader("object Far: TForm\n"
+                                             "  object L: TLabel\n"
+                                             "    AutoSize = False\n"
+                                             "    Left = 2147483647\n"
+                                             "    Top = 2147483647\n"
+                                             "    Width = 65\n"
+                                             "  end\n"
+                                             "end\n")
+                                         .ReadComponent(Application));
+    auto* label = static_cast<TControl*>(root->FindComponent("L"));
+    RECT r = label->BoundsRect();
+    EXPECT_EQ(r.right, most);
+    EXPECT_EQ(r.left, most - 65);
+    EXPECT_EQ(label->Width(), 65);
+    EXPECT_GE(r.bottom, r.top);
+    label->SetBounds(most, most, 0, 0);
+    EXPECT_EQ(label->ClientOrigin().x, most); // the form's origin added: clamped, not wrapped round
+    EXPECT_EQ(label->ClientOrigin().y, most);
+    label->SetBounds(least, least, -20, least);
+    r = label->BoundsRect();
+    EXPECT_EQ(r.left, least);
+    EXPECT_EQ(label->Width(), 0);
+    EXPECT_EQ(label->Height(), 0);
+
+    auto form = NewForm();
+    form->SetBounds(most, least, most, most);
+    EXPECT_GE(form->BoundsRect().right, form->BoundsRect().left);
+    EXPECT_EQ(form->Width(), most);
+    form->SetPosition(poScreenCenter);
+    form->SetClientWidth(most);
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_GE(form->BoundsRect().right, form->BoundsRect().left);
+}
 
 TEST(WindowsState, WindowStateFollowsTheRealWindow)
 {

@@ -7,6 +7,7 @@
 #include "framework/Win32.h"
 
 #include <cstdint>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,25 @@ std::string MutexName(const std::string& fullPath)
     for (int shift = 60; shift >= 0; shift -= 4)
         name += digits[(hash >> shift) & 15];
     return name;
+}
+
+// The mutex of a file, made at its first use in the process and kept: opening it anew for every
+// call would cost more than the call.
+HANDLE FileMutex(const std::string& fullPath, const std::string& fileName)
+{
+    static auto* mutexes = new std::map<std::string, HANDLE>(); // lives, and keeps them, as long as the process
+    const std::string name = MutexName(fullPath);
+    if (auto found = mutexes->find(name); found != mutexes->end())
+        return found->second;
+    auto& mutex = (*mutexes)[name];
+    mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    if (!mutex) {
+        const DWORD error = GetLastError();
+        mutexes->erase(name);
+        throw EIniFileException("Cannot guard " + fileName + " against other processes (error " +
+                                std::to_string(error) + ")");
+    }
+    return mutex;
 }
 
 // What the system strips from either end of a name or a value as it reads the file back: blanks and
@@ -152,24 +172,18 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
     if (fullPath.size() >= MAX_PATH)
         throw EIniFileException("The INI file name '" + FFileName + "' is too long: " + std::to_string(fullPath.size()) +
                                 " characters with its directory, at most " + std::to_string(MAX_PATH - 1));
-    FMutex.Reset(CreateMutexA(nullptr, FALSE, MutexName(fullPath).c_str()));
-    if (!FMutex)
-        throw EIniFileException("Cannot guard " + FFileName + " against other processes (error " +
-                                std::to_string(GetLastError()) + ")");
+    FMutex = FileMutex(fullPath, FFileName);
 }
 
 template <class F>
 auto TIniFile::Locked(F&& call) const
 {
     // WAIT_ABANDONED (a process ended holding the mutex) hands it over all the same.
-    (void)WaitForSingleObject(FMutex.Get(), INFINITE);
+    (void)WaitForSingleObject(FMutex, INFINITE);
     struct TRelease {
         HANDLE Mutex;
         ~TRelease() { (void)ReleaseMutex(Mutex); }
-    } release{FMutex.Get()};
-    // Drops the copy of the file the system may have kept from an earlier call: another process may
-    // have changed the file since, within the resolution of its time stamp.
-    (void)WritePrivateProfileStringA(nullptr, nullptr, nullptr, FFileName.c_str());
+    } release{FMutex};
     return call();
 }
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -139,6 +141,66 @@ TEST(ControlsLabel, WordWrapKeepsTheWidthAndGrowsTheHeight)
     label->SetWordWrap(true);
     EXPECT_EQ(label->Width(), 60);
     EXPECT_GT(label->Height(), 2 * oneLine);
+}
+
+// A word-wrapped label breaks its lines itself (in time linear in its caption): it comes out the size
+// DrawText's own word breaking gives, and draws the same pixels.
+TEST(ControlsLabel, WordWrapMeasuresAndDrawsAsDrawTextDoes)
+{
+    auto form = NewForm();
+    auto* label = NewControl<TLabel>(form.get());
+    const HFONT font = form->Font()->Handle();
+    // The pixels draw() leaves in a white bitmap of the label's size.
+    const auto pixels = [&](const std::function<void(HDC)>& draw) {
+        const int width = std::max(label->Width(), 1), height = std::max(label->Height(), 1);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        draw(dc);
+        std::vector<COLORREF> colors;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                colors.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return colors;
+    };
+    const auto check = [&](const std::string& caption, int width) {
+        label->SetWordWrap(false);
+        label->SetCaption(caption);
+        label->SetWidth(width);
+        label->SetWordWrap(true);
+        const SIZE expected = TextExtent(font, caption, DT_WORDBREAK | DT_EXPANDTABS, width);
+        EXPECT_EQ(label->Width(), expected.cx) << "[" << caption << "] at " << width;
+        EXPECT_EQ(label->Height(), expected.cy) << "[" << caption << "] at " << width;
+        // Drawn in a rectangle as wide as asked for, where the system breaks it the same way.
+        label->SetBounds(0, 0, std::max(label->Width(), width), label->Height());
+        const auto own = pixels([&](HDC dc) { label->Paint(dc); });
+        const auto system = pixels([&](HDC dc) {
+            RECT r = label->BoundsRect();
+            HGDIOBJ previous = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            DrawTextA(dc, caption.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
+            SelectObject(dc, previous);
+        });
+        EXPECT_TRUE(own == system) << "[" << caption << "] at " << width << " draws differently";
+    };
+    // Widths that every word fits (the system adds empty lines of its own where a word does not fit
+    // before a line break).
+    for (const std::string caption : {"one two three four five six seven eight nine ten",
+                                      "Save &all files && folders now&",
+                                      "line one\r\nline two is a longer one\nthree\rfour\n\rfive\n\nsix \r\n",
+                                      "trailing blanks   ", "x"})
+        for (int width : {50, 60, 61, 100, 400})
+            check(caption, width);
+    // Words wider than the label: each alone on a line, the label as wide as the widest.
+    for (int width : {0, 25})
+        check("supercalifragilisticexpialidocious is long", width);
 }
 
 TEST(ControlsLabel, FocusControlIsClearedWhenTheControlGoes)

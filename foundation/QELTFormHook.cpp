@@ -66,10 +66,18 @@ void TQELHookComponent::Loaded()
 
 void TQELHookComponent::Hooked(TMessage& message)
 {
-    message.Result = CallWindowProcA(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
 }
 
 void TQELFormHook::Hooked(TMessage& message)
+{
+    if (FOnMessage)
+        CallOnMessage(message);
+    TQELHookComponent::Hooked(message);
+}
+
+// Apart from Hooked, so that a hook without a handler pays nothing for the exception frame.
+void TQELFormHook::CallOnMessage(TMessage& message)
 {
     // A failing handler must not keep the message from the form (a paint would come back for ever).
     try {
@@ -77,5 +85,4 @@ void TQELFormHook::Hooked(TMessage& message)
     } catch (...) {
         Application->HandleException(this);
     }
-    TQELHookComponent::Hooked(message);
 }

@@ -64,5 +64,7 @@ public:
     void SetOnMessage(const TQELHookMessage& event) { FOnMessage = event; }
 
 private:
+    void CallOnMessage(TMessage& message);
+
     TQELHookMessage FOnMessage;
 };

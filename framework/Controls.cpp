@@ -124,12 +124,13 @@ void AddThunkBlock(TThunkPool& pool)
 // The cell of a thunk of the pool; null for any other address.
 TThunkCell* CellOf(WNDPROC thunk)
 {
+    // On the way of every message through a chain of hooks: kept to plain pointers.
     const auto address = reinterpret_cast<std::uintptr_t>(thunk);
-    for (TThunkBlock& block : ThunkPool().Blocks) {
-        const auto start = reinterpret_cast<std::uintptr_t>(block.Code);
-        const std::uintptr_t offset = address - start; // wraps to a large number below the block
-        if (address >= start && offset < block.Count * ThunkSize && offset % ThunkSize == 0)
-            return &block.Cells[offset / ThunkSize];
+    std::vector<TThunkBlock>& blocks = ThunkPool().Blocks;
+    for (TThunkBlock *block = blocks.data(), *end = block + blocks.size(); block != end; ++block) {
+        const std::uintptr_t offset = address - reinterpret_cast<std::uintptr_t>(block->Code); // below: huge
+        if (offset < block->Count * ThunkSize && offset % ThunkSize == 0)
+            return block->Cells.get() + offset / ThunkSize;
     }
     return nullptr;
 }
@@ -199,6 +200,13 @@ std::string EventArgText(const RECT& rect)
            " Right=" + std::to_string(rect.right) + " Bottom=" + std::to_string(rect.bottom) + "}";
 }
 
+LRESULT CallWindowProcFast(WNDPROC proc, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (CellOf(proc))
+        return proc(window, msg, wParam, lParam);
+    return CallWindowProcA(proc, window, msg, wParam, lParam);
+}
+
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
     auto instance = std::make_unique<TInstance>(TInstance{method});
@@ -263,7 +271,7 @@ public:
 
     void Forward(TMessage& message)
     {
-        message.Result = CallWindowProcA(FPrevious, FWindow, message.Msg, message.WParam, message.LParam);
+        message.Result = CallWindowProcFast(FPrevious, FWindow, message.Msg, message.WParam, message.LParam);
         if (message.Msg != WM_NCDESTROY)
             return;
         if (auto own = FindHook(FWindow, FInstance); own != WindowHooks().end())
@@ -787,7 +795,7 @@ void TWinControl::PaintControls(HDC dc)
 
 void TWinControl::DefaultHandler(TMessage& message)
 {
-    message.Result = CallWindowProcA(FDefWndProc, FHandle.Get(), message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FDefWndProc, FHandle.Get(), message.Msg, message.WParam, message.LParam);
 }
 
 void TWinControl::WndProc(TMessage& message)

@@ -62,6 +62,9 @@ struct TMouseEvent : TEvent<TObject*, TMouseButton, TShiftState, int, int> {
 // passes its messages to DefWindowProcA.
 WNDPROC MakeObjectInstance(const TWndMethod& method);
 void FreeObjectInstance(WNDPROC instance);
+// Calls a window procedure as CallWindowProcA does. One made by MakeObjectInstance is called straight,
+// without the system's round trip: in a chain of subclassers that is most of the cost of each link.
+LRESULT CallWindowProcFast(WNDPROC proc, HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Subclassing a window with object procedures, several on one window forming a chain in which the
 // last installed sees a message first. Each subclasser keeps the procedure it replaced in a field of

@@ -104,7 +104,7 @@ void TQELFormSaver::ExtWndProc(TMessage& message)
 {
     if (message.Msg == WM_SYSCOMMAND && (message.WParam == SC_MAXIMIZE || message.WParam == SC_MINIMIZE))
         BeforeMaximize();
-    message.Result = CallWindowProcA(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
 }
 
 void TQELFormSaver::BeforeMaximize()

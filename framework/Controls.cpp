@@ -50,11 +50,16 @@ struct TThunkPool {
     std::vector<WNDPROC> Free; // its capacity holds every thunk, so giving one back cannot fail
 };
 
-// Never destroyed: windows may still call their procedures while static objects go away at exit.
+// Made with the first instance and never destroyed: windows may still call their procedures while
+// static objects go away at exit. A plain pointer rather than a function's static, whose guard would
+// cost every message that passes a chain of subclassers.
+TThunkPool* Pool = nullptr;
+
 TThunkPool& ThunkPool()
 {
-    static auto* pool = new TThunkPool();
-    return *pool;
+    if (!Pool)
+        Pool = new TThunkPool();
+    return *Pool;
 }
 
 LRESULT CALLBACK DispatchToInstance(const TThunkCell* cell, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -125,8 +130,10 @@ void AddThunkBlock(TThunkPool& pool)
 TThunkCell* CellOf(WNDPROC thunk)
 {
     // On the way of every message through a chain of hooks: kept to plain pointers.
+    if (!Pool)
+        return nullptr;
     const auto address = reinterpret_cast<std::uintptr_t>(thunk);
-    std::vector<TThunkBlock>& blocks = ThunkPool().Blocks;
+    std::vector<TThunkBlock>& blocks = Pool->Blocks;
     for (TThunkBlock *block = blocks.data(), *end = block + blocks.size(); block != end; ++block) {
         const std::uintptr_t offset = address - reinterpret_cast<std::uintptr_t>(block->Code); // below: huge
         if (offset < block->Count * ThunkSize && offset % ThunkSize == 0)

@@ -2,6 +2,8 @@
 #   make test    check/install dependencies, configure, build, run all tests under Wine
 #   make demo    build everything and run the examples in the qel host program
 #   make bench   build and run the benchmarks under Wine
+#   make fuzz    build and run a long fuzz run of the form reader (a new seed each time; QEL_FUZZ_RUNS,
+#                QEL_FUZZ_SEED and QEL_FUZZ_LONG_TEXT override the defaults, see tests/fuzz/FuzzTest.cpp)
 #   make clean   remove the build tree
 # BUILD=dir selects another build tree (relative to this directory or absolute).
 # ARGS="..." passes extra arguments to ctest in `make test` (e.g. ARGS="-R persistence").
@@ -10,7 +12,7 @@ BUILD ?= build
 export BUILD
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench clean
+.PHONY: all deps build test demo bench fuzz clean
 
 all: build
 
@@ -34,6 +36,10 @@ demo: build
 bench: build
 	@if [ ! -f $(BUILD)/bench/qelbench.exe ]; then echo "make bench: there are no benchmarks (bench/) yet." >&2; exit 1; fi
 	scripts/wine-run.sh $(BUILD)/bench/qelbench.exe
+
+fuzz: build
+	QEL_FUZZ_RUNS=$${QEL_FUZZ_RUNS:-100000} QEL_FUZZ_SEED=$${QEL_FUZZ_SEED:-$$(date +%s)} \
+	  QEL_FUZZ_LONG_TEXT=$${QEL_FUZZ_LONG_TEXT:-200000} scripts/wine-run.sh $(BUILD)/tests/test_fuzz.exe
 
 clean:
 	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null || true; fi

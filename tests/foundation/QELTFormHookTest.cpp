@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Win32.h"
 #include "persistence/QELTFormSaver.h"
+#include "tests/support/ExceptionRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -163,23 +164,15 @@ TEST_F(FormHook, AnExceptionFromOnMessageStillPassesTheMessageOn)
             if (message.Msg == ProbeMessageId)
                 throw EConvertError("handler trouble");
         }
-        void Raised(TObject* sender, Exception& e)
-        {
-            Senders.push_back(sender);
-            Messages.push_back(e.Message());
-        }
-        std::vector<TObject*> Senders;
-        std::vector<std::string> Messages;
     } failing;
     auto* hook = new TQELFormHook(FForm);
     hook->SetOnMessage(TQELHookMessage(&failing, &TFailing::HookMessage));
-    Application->SetOnException(TExceptionEvent(&failing, &TFailing::Raised));
+    TExceptionRecorder exceptions;
     const LRESULT result = Probe(3);
-    Application->SetOnException({});
     EXPECT_EQ(result, FormResult);
     EXPECT_EQ(FLog, TLog{"form:3"});
-    EXPECT_EQ(failing.Senders, std::vector<TObject*>{hook});
-    EXPECT_EQ(failing.Messages, std::vector<std::string>{"handler trouble"});
+    EXPECT_EQ(exceptions.Senders, std::vector<TObject*>{hook});
+    EXPECT_EQ(exceptions.Messages, std::vector<std::string>{"handler trouble"});
 }
 
 TEST_F(FormHook, RunsADescendantsOverrideOfHooked)

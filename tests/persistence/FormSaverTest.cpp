@@ -6,6 +6,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/FormText.h"
 #include "framework/IniFiles.h"
+#include "tests/support/ExceptionRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -320,23 +321,15 @@ TEST_F(FormSaver, AFormStaysClosableWhenItsSaverCannotStore)
 {
     Form->Show();
     Saver->FormStore()->Inifile()->SetFilename(std::string(1, '\0'));
-    struct TReport : TObject {
-        void Raised(TObject* sender, Exception& e)
-        {
-            Senders.push_back(sender);
-            Messages.push_back(e.Message());
-        }
-        std::vector<TObject*> Senders;
-        std::vector<std::string> Messages;
-    } report;
-    Application->SetOnException(TExceptionEvent(&report, &TReport::Raised));
-    EXPECT_NO_THROW(Form->Close());
-    Application->SetOnException({});
+    {
+        TExceptionRecorder report;
+        EXPECT_NO_THROW(Form->Close());
+        ASSERT_EQ(report.Senders.size(), 1u);
+        EXPECT_EQ(report.Senders[0], Saver);
+        EXPECT_NE(report.Messages[0].find("file name"), std::string::npos) << report.Messages[0];
+    }
     EXPECT_FALSE(Form->Visible());
     EXPECT_FALSE(IsWindowVisible(Form->Handle()));
-    ASSERT_EQ(report.Senders.size(), 1u);
-    EXPECT_EQ(report.Senders[0], Saver);
-    EXPECT_NE(report.Messages[0].find("file name"), std::string::npos) << report.Messages[0];
     EXPECT_EQ(Form->Journal, (std::vector<std::string>{"own show", "own close"}));
     EXPECT_THROW(Saver->Store(), EIniFileException);
 }

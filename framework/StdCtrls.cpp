@@ -235,8 +235,9 @@ void TLabel::Paint(HDC dc)
     if (FWordWrap) {
         TEXTMETRICA metrics{};
         (void)GetTextMetricsA(dc, &metrics);
-        RECT clip{};
-        (void)GetClipBox(dc, &clip);
+        RECT clip{}; // what needs drawing: all of it when the device context cannot say
+        if (GetClipBox(dc, &clip) == ERROR)
+            clip = r;
         long long top = r.top;
         for (const TTextLine& line : WrapText(dc, FCaption, r.right - r.left, FShowAccelChar, TabWidth(metrics))) {
             if (top >= std::min(r.bottom, clip.bottom))

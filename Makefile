@@ -2,6 +2,9 @@
 #   make test    check/install dependencies, configure, build, run all tests under Wine
 #   make demo    build everything and run the examples in the qel host program
 #   make bench   build and run the benchmarks under Wine
+#   make fuzz    build and run a long fuzz run of the form reader: 100,000 inputs (about 20 minutes)
+#                with a new seed; QEL_FUZZ_RUNS, QEL_FUZZ_SEED and QEL_FUZZ_LONG_TEXT override that
+#                (see tests/fuzz/FuzzTest.cpp)
 #   make screenshots  build and take the pictures in docs/images/
 #   make reference    build and write docs/components.md from the class records
 #   make clean   remove the build tree
@@ -12,7 +15,7 @@ BUILD ?= build
 export BUILD
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench screenshots reference clean
+.PHONY: all deps build test demo bench fuzz screenshots reference clean
 
 all: build
 
@@ -36,6 +39,10 @@ demo: build
 bench: build
 	@if [ ! -f $(BUILD)/bench/qelbench.exe ]; then echo "make bench: there are no benchmarks (bench/) yet." >&2; exit 1; fi
 	scripts/wine-run.sh $(BUILD)/bench/qelbench.exe
+
+fuzz: build
+	QEL_FUZZ_RUNS=$${QEL_FUZZ_RUNS:-100000} QEL_FUZZ_SEED=$${QEL_FUZZ_SEED:-$$(date +%s)} \
+	  QEL_FUZZ_LONG_TEXT=$${QEL_FUZZ_LONG_TEXT:-200000} scripts/wine-run.sh $(BUILD)/tests/test_fuzz.exe
 
 screenshots: build
 	scripts/screenshots.sh

@@ -1,6 +1,8 @@
 // The owner-form message hook.
 #include "foundation/QELTFormHook.h"
 
+#include "framework/Forms.h"
+
 QEL_CLASS_INFO(TQELHookComponent, TQELSystemsComponent)
 {
     return {};
@@ -28,10 +30,20 @@ TQELHookComponent::~TQELHookComponent()
 
 void TQELHookComponent::HookWin()
 {
-    FHookedWindow = FOwnerControl->Handle();
+    // Hooked twice, the hook would record its own procedure as the one to pass messages on to.
+    if (FHookProc)
+        return;
+    const HWND window = FOwnerControl->Handle();
     // Bound through the virtual Hooked, so a descendant's override is the one that runs.
-    FHookProc = MakeObjectInstance(TWndMethod(this, &TQELHookComponent::Hooked));
-    HookWindowProc(FHookedWindow, FHookProc, FPrevWndProc);
+    const WNDPROC hookProc = MakeObjectInstance(TWndMethod(this, &TQELHookComponent::Hooked));
+    try {
+        HookWindowProc(window, hookProc, FPrevWndProc);
+    } catch (...) {
+        FreeObjectInstance(hookProc);
+        throw;
+    }
+    FHookedWindow = window;
+    FHookProc = hookProc;
 }
 
 void TQELHookComponent::UnhookWin()
@@ -54,11 +66,23 @@ void TQELHookComponent::Loaded()
 
 void TQELHookComponent::Hooked(TMessage& message)
 {
-    message.Result = CallWindowProcA(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
 }
 
 void TQELFormHook::Hooked(TMessage& message)
 {
-    FOnMessage(this, message);
+    if (FOnMessage)
+        CallOnMessage(message);
     TQELHookComponent::Hooked(message);
+}
+
+// Apart from Hooked, so that a hook without a handler pays nothing for the exception frame.
+void TQELFormHook::CallOnMessage(TMessage& message)
+{
+    // A failing handler must not keep the message from the form (a paint would come back for ever).
+    try {
+        FOnMessage(this, message);
+    } catch (...) {
+        Application->HandleException(this);
+    }
 }

@@ -29,6 +29,7 @@ public:
     explicit TQELHookComponent(TComponent* owner);
     ~TQELHookComponent() override;
 
+    // Installs the hook on the owner's window; a hook already installed stays as it is.
     void HookWin();
     void UnhookWin();
 
@@ -55,12 +56,15 @@ public:
     using TQELHookComponent::TQELHookComponent;
 
     // Calls OnMessage, then always passes the message on: the handler cannot swallow it, and the
-    // Result comes from the procedures behind the hook.
+    // Result comes from the procedures behind the hook. An exception from the handler goes to
+    // Application->HandleException with the hook as sender, and the message is passed on all the same.
     void Hooked(TMessage& message) override;
 
     const TQELHookMessage& OnMessage() const noexcept { return FOnMessage; }
     void SetOnMessage(const TQELHookMessage& event) { FOnMessage = event; }
 
 private:
+    void CallOnMessage(TMessage& message);
+
     TQELHookMessage FOnMessage;
 };

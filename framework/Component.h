@@ -73,6 +73,9 @@ public:
 protected:
     // Called by the reader after the whole description was read and references were resolved.
     virtual void Loaded();
+    // Called by the reader once every component it read has had its Loaded, root first: for what
+    // needs the whole form in place (a form stored as visible is shown here).
+    virtual void ReadCompleted() {}
     virtual void Notification(TComponent* component, TOperation operation);
 
 private:

@@ -4,41 +4,73 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
 #include <set>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------------
-// Object instances: a fixed pool of window procedures, one compiled per slot, each handing its calls
-// to the method stored in its slot. A slot that was freed while a window still calls it falls back to
-// DefWindowProcA instead of calling into a dead object.
+// Object instances: executable thunks made a block at a time (see Controls.h).
+
+#if !defined(__i386__) && !defined(_M_IX86)
+#error "The object instance thunks are 32-bit x86 code"
+#endif
 
 namespace {
 
-struct TInstanceSlot {
+struct TInstance {
     TWndMethod Method;
-    bool InUse = false;
     // Taken over by a stand-in for a subclasser that is gone (see UnhookWindowProc): the owner's
     // FreeObjectInstance leaves it alone, the stand-in frees it with the window.
     bool Adopted = false;
 };
 
-// Never destroyed: windows may still call their procedures while static objects go away at exit.
-std::array<TInstanceSlot, ObjectInstanceLimit>& InstanceSlots()
+// What one thunk hands to the dispatcher: the instance it stands for, none while it is free. Cells
+// live in ordinary memory; the thunks that point to them are never written again.
+struct TThunkCell {
+    TInstance* Instance = nullptr;
+};
+
+// A thunk:  pop eax; push imm32 (its cell); push eax; jmp rel32 (DispatchToInstance); int3 x 4.
+// The system's call WNDPROC(window, msg, wParam, lParam) so becomes the __stdcall call
+// DispatchToInstance(cell, window, msg, wParam, lParam), whose return removes all five arguments.
+constexpr std::size_t ThunkSize = 16;
+constexpr std::size_t ThunkJumpEnd = 12; // where rel32 counts from
+
+struct TThunkBlock {
+    const unsigned char* Code; // execute-read
+    std::size_t Count;
+    std::unique_ptr<TThunkCell[]> Cells;
+};
+
+struct TThunkPool {
+    std::vector<TThunkBlock> Blocks;
+    std::vector<WNDPROC> Free; // its capacity holds every thunk, so giving one back cannot fail
+};
+
+// Made with the first instance and never destroyed: windows may still call their procedures while
+// static objects go away at exit. A plain pointer rather than a function's static, whose guard would
+// cost every message that passes a chain of subclassers.
+TThunkPool* Pool = nullptr;
+
+TThunkPool& ThunkPool()
 {
-    static auto* slots = new std::array<TInstanceSlot, ObjectInstanceLimit>();
-    return *slots;
+    if (!Pool)
+        Pool = new TThunkPool();
+    return *Pool;
 }
 
-LRESULT DispatchToSlot(int slot, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK DispatchToInstance(const TThunkCell* cell, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    TInstanceSlot& entry = InstanceSlots()[static_cast<std::size_t>(slot)];
-    if (!entry.InUse)
+    // A thunk freed while a window still calls it no longer reaches a dead object.
+    if (!cell->Instance)
         return DefWindowProcA(window, msg, wParam, lParam);
     TMessage message{msg, wParam, lParam, 0};
     try {
-        // The method may free its own slot (a control destroying itself): call a copy.
-        const TWndMethod method = entry.Method;
+        // The method may free its own instance (a control destroying itself): call a copy.
+        const TWndMethod method = cell->Instance->Method;
         method(message);
     } catch (...) {
         Application->HandleException(nullptr);
@@ -46,23 +78,97 @@ LRESULT DispatchToSlot(int slot, HWND window, UINT msg, WPARAM wParam, LPARAM lP
     return message.Result;
 }
 
-template <int Slot>
-LRESULT CALLBACK SlotWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+void WriteThunk(unsigned char* code, const TThunkCell* cell)
 {
-    return DispatchToSlot(Slot, window, msg, wParam, lParam);
+    const auto cellAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(cell));
+    const auto displacement = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DispatchToInstance) -
+                                                         reinterpret_cast<std::uintptr_t>(code + ThunkJumpEnd));
+    code[0] = 0x58; // pop eax
+    code[1] = 0x68; // push imm32
+    std::memcpy(code + 2, &cellAddress, sizeof cellAddress);
+    code[6] = 0x50; // push eax
+    code[7] = 0xE9; // jmp rel32
+    std::memcpy(code + 8, &displacement, sizeof displacement);
+    std::memset(code + ThunkJumpEnd, 0xCC, ThunkSize - ThunkJumpEnd);
 }
 
-template <int... Slots>
-constexpr std::array<WNDPROC, sizeof...(Slots)> MakeSlotProcs(std::integer_sequence<int, Slots...>)
+[[noreturn]] void ThunkError(const char* what)
 {
-    return {&SlotWndProc<Slots>...};
+    throw EOutOfResources(std::string("Cannot make window procedure instances: ") + what + " failed (error " +
+                          std::to_string(GetLastError()) + ")");
 }
 
-constexpr std::array<WNDPROC, ObjectInstanceLimit> SlotProcs =
-    MakeSlotProcs(std::make_integer_sequence<int, ObjectInstanceLimit>{});
+// One allocation granule of thunks, written while the memory is read-write and then made execute-read.
+void AddThunkBlock(TThunkPool& pool)
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const std::size_t size = system.dwAllocationGranularity;
+    const std::size_t count = size / ThunkSize;
+    // Everything that can fail comes before the pool changes.
+    auto cells = std::make_unique<TThunkCell[]>(count);
+    pool.Blocks.reserve(pool.Blocks.size() + 1);
+    pool.Free.reserve(pool.Blocks.size() * count + count);
+    auto* code = static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!code)
+        ThunkError("VirtualAlloc");
+    for (std::size_t i = 0; i < count; ++i)
+        WriteThunk(code + i * ThunkSize, &cells[i]);
+    DWORD previous = 0;
+    if (!VirtualProtect(code, size, PAGE_EXECUTE_READ, &previous)) {
+        (void)VirtualFree(code, 0, MEM_RELEASE);
+        ThunkError("VirtualProtect");
+    }
+    (void)FlushInstructionCache(GetCurrentProcess(), code, size);
+    pool.Blocks.push_back({code, count, std::move(cells)});
+    // Taken from the back: the lowest addresses first.
+    for (std::size_t i = count; i-- > 0;)
+        pool.Free.push_back(reinterpret_cast<WNDPROC>(code + i * ThunkSize));
+}
+
+// The cell of a thunk of the pool; null for any other address.
+TThunkCell* CellOf(WNDPROC thunk)
+{
+    // On the way of every message through a chain of hooks: kept to plain pointers.
+    if (!Pool)
+        return nullptr;
+    const auto address = reinterpret_cast<std::uintptr_t>(thunk);
+    std::vector<TThunkBlock>& blocks = Pool->Blocks;
+    for (TThunkBlock *block = blocks.data(), *end = block + blocks.size(); block != end; ++block) {
+        const std::uintptr_t offset = address - reinterpret_cast<std::uintptr_t>(block->Code); // below: huge
+        if (offset < block->Count * ThunkSize && offset % ThunkSize == 0)
+            return block->Cells.get() + offset / ThunkSize;
+    }
+    return nullptr;
+}
+
+void ReleaseInstance(WNDPROC thunk, TThunkCell& cell)
+{
+    delete std::exchange(cell.Instance, nullptr);
+    ThunkPool().Free.push_back(thunk);
+}
 
 constexpr const char* ControlProperty = "QELControl";
 constexpr const char* UtilWindowClass = "TPUtilWindow";
+
+// A sum of coordinates that stays an int, however far out its terms are.
+int AddClamped(int a, int b)
+{
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(a) + b, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+// The rectangle of a control at left, top of the given size. A negative size is taken as none, as
+// the system takes it for a window; a place so far out that the far edge would leave the range of an
+// int moves back, keeping the size. So bounds arithmetic never overflows, whatever is asked for.
+RECT MakeBounds(int left, int top, int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    left = std::min(left, std::numeric_limits<int>::max() - width);
+    top = std::min(top, std::numeric_limits<int>::max() - height);
+    return {left, top, left + width, top + height};
+}
 
 HINSTANCE ModuleInstance()
 {
@@ -101,39 +207,29 @@ std::string EventArgText(const RECT& rect)
            " Right=" + std::to_string(rect.right) + " Bottom=" + std::to_string(rect.bottom) + "}";
 }
 
+LRESULT CallWindowProcFast(WNDPROC proc, HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (CellOf(proc))
+        return proc(window, msg, wParam, lParam);
+    return CallWindowProcA(proc, window, msg, wParam, lParam);
+}
+
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
-    auto& slots = InstanceSlots();
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!slots[i].InUse) {
-            slots[i].Method = method;
-            slots[i].InUse = true;
-            return SlotProcs[i];
-        }
-    throw EOutOfResources("Too many window procedure instances (the limit is " +
-                          std::to_string(ObjectInstanceLimit) + ")");
+    auto instance = std::make_unique<TInstance>(TInstance{method});
+    TThunkPool& pool = ThunkPool();
+    if (pool.Free.empty())
+        AddThunkBlock(pool);
+    const WNDPROC thunk = pool.Free.back();
+    pool.Free.pop_back();
+    CellOf(thunk)->Instance = instance.release();
+    return thunk;
 }
-
-namespace {
-
-TInstanceSlot* SlotOf(WNDPROC instance)
-{
-    auto found = std::find(SlotProcs.begin(), SlotProcs.end(), instance);
-    return found == SlotProcs.end() ? nullptr
-                                    : &InstanceSlots()[static_cast<std::size_t>(found - SlotProcs.begin())];
-}
-
-void ReleaseSlot(TInstanceSlot& slot)
-{
-    slot = TInstanceSlot{};
-}
-
-} // namespace
 
 void FreeObjectInstance(WNDPROC instance)
 {
-    if (TInstanceSlot* slot = SlotOf(instance); slot && !slot->Adopted)
-        ReleaseSlot(*slot);
+    if (TThunkCell* cell = CellOf(instance); cell && cell->Instance && !cell->Instance->Adopted)
+        ReleaseInstance(instance, *cell);
 }
 
 namespace {
@@ -155,9 +251,9 @@ std::vector<TWindowHook>& WindowHooks()
 
 void HookWindowProc(HWND window, WNDPROC instance, WNDPROC& previous)
 {
+    WindowHooks().push_back({window, instance, &previous}); // first: the only step that can fail
     previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(instance));
-    WindowHooks().push_back({window, instance, &previous});
 }
 
 namespace {
@@ -182,12 +278,12 @@ public:
 
     void Forward(TMessage& message)
     {
-        message.Result = CallWindowProcA(FPrevious, FWindow, message.Msg, message.WParam, message.LParam);
+        message.Result = CallWindowProcFast(FPrevious, FWindow, message.Msg, message.WParam, message.LParam);
         if (message.Msg != WM_NCDESTROY)
             return;
         if (auto own = FindHook(FWindow, FInstance); own != WindowHooks().end())
             WindowHooks().erase(own);
-        ReleaseSlot(*SlotOf(FInstance));
+        ReleaseInstance(FInstance, *CellOf(FInstance));
         delete this;
     }
 
@@ -215,12 +311,12 @@ void UnhookWindowProc(HWND window, WNDPROC instance)
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         else if (later != hooks.end())
             *later->Previous = previous;
-        else if (TInstanceSlot* slot = SlotOf(instance)) {
+        else if (TThunkCell* cell = CellOf(instance); cell && cell->Instance) {
             // Only a subclasser outside the record can hold the instance now: keep it passing
             // messages on, and keep it in the record so that the chain around it can still change.
             auto* standIn = new TStandIn(window, instance, previous);
-            slot->Method = TWndMethod(standIn, &TStandIn::Forward);
-            slot->Adopted = true;
+            cell->Instance->Method = TWndMethod(standIn, &TStandIn::Forward);
+            cell->Instance->Adopted = true;
             own->Previous = &standIn->Previous();
             return;
         }
@@ -323,7 +419,7 @@ RECT TControl::BoundsRect() const
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     Invalidate();
-    FBounds = {left, top, left + width, top + height};
+    FBounds = MakeBounds(left, top, width, height);
     Invalidate();
 }
 
@@ -381,8 +477,8 @@ POINT TControl::ClientOrigin() const
     POINT origin{Left(), Top()};
     if (FParent) {
         POINT parentOrigin = FParent->ClientOrigin();
-        origin.x += parentOrigin.x;
-        origin.y += parentOrigin.y;
+        origin.x = AddClamped(origin.x, parentOrigin.x);
+        origin.y = AddClamped(origin.y, parentOrigin.y);
     }
     return origin;
 }
@@ -585,7 +681,7 @@ void TWinControl::UpdateBoundsFromWindow()
 
 void TWinControl::SetBounds(int left, int top, int width, int height)
 {
-    const RECT bounds{left, top, left + width, top + height};
+    const RECT bounds = MakeBounds(left, top, width, height);
     // The fields follow the window (WM_WINDOWPOSCHANGED), so equal bounds need no trip to the system.
     if (FHandle && EqualRect(&bounds, &FBounds))
         return;
@@ -602,7 +698,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
         SetWindowPlacement(window, &placement);
         return;
     }
-    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateBoundsFromWindow();
 }
 
@@ -630,7 +727,7 @@ void TWinControl::SetClientSize(int width, int height)
     GetClientRect(window, &clientRect);
     const int extraWidth = (windowRect.right - windowRect.left) - clientRect.right;
     const int extraHeight = (windowRect.bottom - windowRect.top) - clientRect.bottom;
-    SetBounds(Left(), Top(), width + extraWidth, height + extraHeight);
+    SetBounds(Left(), Top(), AddClamped(width, extraWidth), AddClamped(height, extraHeight));
 }
 
 void TWinControl::SetVisible(bool visible)
@@ -705,7 +802,7 @@ void TWinControl::PaintControls(HDC dc)
 
 void TWinControl::DefaultHandler(TMessage& message)
 {
-    message.Result = CallWindowProcA(FDefWndProc, FHandle.Get(), message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FDefWndProc, FHandle.Get(), message.Msg, message.WParam, message.LParam);
 }
 
 void TWinControl::WndProc(TMessage& message)

@@ -48,12 +48,23 @@ struct TMouseEvent : TEvent<TObject*, TMouseButton, TShiftState, int, int> {
 };
 
 // Makes a plain window procedure, distinct for each call, that hands every message to method and
-// returns the message's Result to the system. The procedures come from a fixed pool of
-// ObjectInstanceLimit; asking for more raises EOutOfResources. An exception that escapes the method
-// goes to Application->HandleException instead of unwinding through the system's frames.
-inline constexpr int ObjectInstanceLimit = 1024;
+// returns the message's Result to the system. An exception that escapes the method goes to
+// Application->HandleException instead of unwinding through the system's frames.
+//
+// Each procedure is a 16-byte thunk of 32-bit x86 code that pushes the address of its own cell as an
+// extra first argument and jumps to one common dispatcher, which calls the method the cell holds.
+// Thunks are made on demand, one allocation granule (64 KiB, 4096 thunks) at a time: the block is
+// allocated read-write, every thunk in it is written, then it is switched to execute-read (and the
+// instruction cache flushed) before any thunk is handed out. No memory is ever writable and executable
+// at once, and code is never written again: the methods live in the cells, in ordinary memory. There
+// is no limit but memory (EOutOfResources when the system refuses a block). Freed thunks are used
+// again; blocks are kept for the life of the process, and a freed thunk that a window still calls
+// passes its messages to DefWindowProcA.
 WNDPROC MakeObjectInstance(const TWndMethod& method);
 void FreeObjectInstance(WNDPROC instance);
+// Calls a window procedure as CallWindowProcA does. One made by MakeObjectInstance is called straight,
+// without the system's round trip: in a chain of subclassers that is most of the cost of each link.
+LRESULT CallWindowProcFast(WNDPROC proc, HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Subclassing a window with object procedures, several on one window forming a chain in which the
 // last installed sees a message first. Each subclasser keeps the procedure it replaced in a field of
@@ -90,6 +101,8 @@ public:
     void SetTop(int top);
     void SetWidth(int width);
     void SetHeight(int height);
+    // A negative width or height is taken as 0; a place so far out that the right or bottom edge would
+    // pass the range of int moves back by what is missing, keeping the size.
     virtual void SetBounds(int left, int top, int width, int height);
     // Position in the parent's client area (on the screen for a top-level window), size included.
     virtual RECT BoundsRect() const;

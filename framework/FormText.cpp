@@ -7,6 +7,7 @@
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -62,11 +63,14 @@ struct TObjectNode {
     std::vector<TObjectNode> Children;
 };
 
+std::string PositionText(TPos pos)
+{
+    return "Line " + std::to_string(pos.Line) + ", column " + std::to_string(pos.Column) + ": ";
+}
+
 [[noreturn]] void ReadError(TPos pos, const std::string& message)
 {
-    throw EReadError("Line " + std::to_string(pos.Line) + ", column " + std::to_string(pos.Column) + ": " +
-                         message,
-                     pos.Line, pos.Column);
+    throw EReadError(PositionText(pos) + message, pos.Line, pos.Column);
 }
 
 // How messages name a component: by its name, or by its class when it has none.
@@ -323,13 +327,15 @@ private:
         if (AtEnd() || !IsDigit(Current()))
             ReadError(Here(), "expected a character code after '#' but found " + DescribeHere());
         std::string digits;
+        int code = 0; // stops growing past 255, so that any number of digits is safe
         while (!AtEnd() && IsDigit(Current())) {
             digits += Current();
+            code = std::min(code * 10 + (Current() - '0'), 256);
             Advance();
         }
-        if (digits.size() > 3 || std::stoi(digits) > 255)
+        if (code > 255)
             ReadError(start, "expected a character code from 0 to 255 but found #" + digits);
-        FToken.Text += static_cast<char>(std::stoi(digits));
+        FToken.Text += static_cast<char>(code);
     }
 
     void ReadNumber()
@@ -370,6 +376,12 @@ private:
                         Advance();
                 }
             }
+        }
+        // 10px is not a number followed by a name: say so here, not at whatever comes after it.
+        if (!AtEnd() && (IsLetter(Current()) || IsDigit(Current()))) {
+            while (!AtEnd() && (IsLetter(Current()) || IsDigit(Current())))
+                Advance();
+            ReadError(start, "expected a number but found " + std::string(FText.substr(begin, FIndex - begin)));
         }
         FToken.Text = std::string(FText.substr(begin, FIndex - begin));
         const char* first = FToken.Text.data() + (negative ? 1 : 0);
@@ -775,8 +787,9 @@ private:
     std::string FText;
 };
 
-// Runs action, which calls into component code, turning a framework exception it raises into a read
-// error at pos. Read errors from nested reading pass unchanged.
+// Runs action, which asks a component to take what the text says of it (a name, a place), turning a
+// framework exception it raises into a read error at pos: the text is at fault. Read errors from
+// nested reading pass unchanged.
 template <class F>
 void AtPosition(TPos pos, const std::string& what, F action)
 {
@@ -794,9 +807,26 @@ void AtPosition(TPos pos, const std::string& what, F action)
 // ---------------------------------------------------------------------------------------------------
 // Reading: components from the syntax tree
 
+// Runs action, which calls into component code (a constructor, a setter, Loaded) or the reader's
+// handlers: what it raises reaches the reader's caller as it was raised, and the reader notes where
+// (the innermost call notes it). Read errors from nested reading pass unchanged.
+template <class F>
+void TReader::InComponentCode(int line, int column, const std::string& what, F action)
+{
+    try {
+        action();
+    } catch (const EReadError&) {
+        throw;
+    } catch (...) {
+        if (FErrorContext.empty())
+            FErrorContext = PositionText({line, column}) + what;
+        throw;
+    }
+}
+
 class TReader::TBuilder {
 public:
-    TBuilder(const TReader& reader, TComponent* root) : FReader(reader), FRoot(root) {}
+    TBuilder(TReader& reader, TComponent* root) : FReader(reader), FRoot(root) {}
 
     // Reads tree into the root. When it fails, every component it created is destroyed and the root
     // leaves the loading state before the error goes on.
@@ -810,10 +840,15 @@ public:
             for (const TObjectNode& child : tree.Children)
                 ReadObject(child, FRoot);
             ResolveReferences();
-            AtPosition(tree.Pos, "Loaded failed for " + NameOf(*FRoot), [&] { Loaded(*FRoot); });
+            InComponentCode(tree.Pos, "Loaded failed for " + NameOf(*FRoot), [&] { Loaded(*FRoot); });
             for (const TCreated& created : FCreated)
-                AtPosition(created.Pos, "Loaded failed for " + NameOf(*created.Component),
-                           [&] { Loaded(*created.Component); });
+                InComponentCode(created.Pos, "Loaded failed for " + NameOf(*created.Component),
+                                [&] { Loaded(*created.Component); });
+            // Only now is everything in place: a form stored as visible shows here.
+            InComponentCode(tree.Pos, "cannot complete " + NameOf(*FRoot), [&] { ReadCompleted(*FRoot); });
+            for (const TCreated& created : FCreated)
+                InComponentCode(created.Pos, "cannot complete " + NameOf(*created.Component),
+                                [&] { ReadCompleted(*created.Component); });
         } catch (...) {
             for (auto created = FCreated.rbegin(); created != FCreated.rend(); ++created)
                 delete created->Component;
@@ -835,6 +870,12 @@ private:
         TName Target;
     };
 
+    template <class F>
+    void InComponentCode(TPos pos, const std::string& what, F action)
+    {
+        FReader.InComponentCode(pos.Line, pos.Column, what, action);
+    }
+
     void ReadObject(const TObjectNode& node, TComponent* parent)
     {
         const TName& className = node.ClassName;
@@ -844,7 +885,8 @@ private:
         if (!cls->CreateComponent)
             ReadError(className.Pos, "expected a component class but found '" + className.Text + "'");
         TComponent* component = nullptr;
-        AtPosition(className.Pos, "cannot create a " + cls->Name, [&] { component = cls->CreateComponent(FRoot); });
+        InComponentCode(className.Pos, "cannot create a " + cls->Name,
+                        [&] { component = cls->CreateComponent(FRoot); });
         FCreated.push_back({component, node.Pos});
         SetLoading(*component, true);
         if (!node.Name.Text.empty())
@@ -926,7 +968,7 @@ private:
             return;
         }
         const TValue converted = Convert(component, prop, path, value);
-        AtPosition(value.Pos, "cannot set " + path, [&] { prop.Set(target, converted); });
+        InComponentCode(value.Pos, "cannot set " + path, [&] { prop.Set(target, converted); });
     }
 
     TValue Convert(TComponent* component, const TPropInfo& prop, const std::string& path, const TValueNode& value)
@@ -1012,8 +1054,8 @@ private:
         }
         TMethod found;
         if (FReader.FOnFindMethod)
-            AtPosition(value.Pos, "cannot find " + value.Text,
-                       [&] { found = FReader.FOnFindMethod(component, prop, value.Text); });
+            InComponentCode(value.Pos, "cannot find " + value.Text,
+                            [&] { found = FReader.FOnFindMethod(component, prop, value.Text); });
         if (!found.Assigned())
             ReadError(value.Pos, "expected a published method of " + FRoot->ClassName() + " for " + path +
                                      " but found '" + value.Text + "'");
@@ -1022,14 +1064,14 @@ private:
 
     // A list is filled apart and handed to the property's setter, which copies it; a list published
     // read-only takes the lines itself.
-    static void ReadStrings(TObject& target, const TPropInfo& prop, const std::string& path, const TValueNode& value)
+    void ReadStrings(TObject& target, const TPropInfo& prop, const std::string& path, const TValueNode& value)
     {
         if (value.Kind != TValueKind::List)
             KindError(value, "a list of strings", path);
         TStringList lines;
         for (const std::string& line : value.Strings)
             lines.Add(line);
-        AtPosition(value.Pos, "cannot set " + path, [&] {
+        InComponentCode(value.Pos, "cannot set " + path, [&] {
             if (prop.Set)
                 prop.Set(target, static_cast<TObject*>(&lines));
             else if (auto* strings = static_cast<TStrings*>(std::get<TObject*>(prop.Get(target))))
@@ -1048,7 +1090,7 @@ private:
         auto* collection = static_cast<TCollection*>(std::get<TObject*>(prop.Get(target)));
         if (!collection)
             ReadError(value.Pos, "expected a collection in " + path + " but found none");
-        AtPosition(value.Pos, "cannot fill " + path, [&] {
+        InComponentCode(value.Pos, "cannot fill " + path, [&] {
             collection->BeginUpdate();
             try {
                 collection->Clear();
@@ -1077,12 +1119,12 @@ private:
             if (!found->InheritsFrom(cls))
                 ReadError(target.Pos, "expected a " + cls->Name + " for " + fixup.Path + " but found '" +
                                           target.Text + "', a " + found->ClassName());
-            AtPosition(target.Pos, "cannot set " + fixup.Path,
-                       [&] { fixup.Prop->Set(*fixup.Instance, static_cast<TObject*>(found)); });
+            InComponentCode(target.Pos, "cannot set " + fixup.Path,
+                            [&] { fixup.Prop->Set(*fixup.Instance, static_cast<TObject*>(found)); });
         }
     }
 
-    const TReader& FReader;
+    TReader& FReader;
     TComponent* FRoot;
     std::vector<TCreated> FCreated; // in reading order
     std::vector<TFixup> FFixups;
@@ -1094,19 +1136,29 @@ TReader::TReader(std::string text) : FText(std::move(text))
 
 TComponent* TReader::ReadComponent(TComponent* owner)
 {
+    FErrorContext.clear();
     const TObjectNode tree = TParser(FText).ParseDescription();
     const TName& className = tree.ClassName;
+    const TClass required = FRootClass ? FRootClass : TComponent::StaticClass();
+    const auto wrongClass = [&](const std::string& name) {
+        ReadError(className.Pos, "expected a " + required->Name + " but found '" + name + "'");
+    };
     TComponent* root = nullptr;
     if (TClass cls = GetClass(className.Text)) {
         if (!cls->CreateComponent)
             ReadError(className.Pos, "expected a component class but found '" + className.Text + "'");
-        AtPosition(className.Pos, "cannot create a " + cls->Name, [&] { root = cls->CreateComponent(owner); });
+        if (!cls->InheritsFrom(required))
+            wrongClass(cls->Name);
+        InComponentCode(className.Pos.Line, className.Pos.Column, "cannot create a " + cls->Name,
+                        [&] { root = cls->CreateComponent(owner); });
     } else if (FOnCreateRoot)
-        AtPosition(className.Pos, "cannot create a " + className.Text,
-                   [&] { root = FOnCreateRoot(className.Text, owner); });
+        InComponentCode(className.Pos.Line, className.Pos.Column, "cannot create a " + className.Text,
+                        [&] { root = FOnCreateRoot(className.Text, owner); });
     if (!root)
         ReadError(className.Pos, "expected a registered class but found '" + className.Text + "'");
     try {
+        if (!root->InheritsFrom(required))
+            wrongClass(className.Text);
         TBuilder(*this, root).Read(tree);
     } catch (...) {
         delete root;
@@ -1117,6 +1169,7 @@ TComponent* TReader::ReadComponent(TComponent* owner)
 
 void TReader::ReadRootComponent(TComponent* root)
 {
+    FErrorContext.clear();
     const TObjectNode tree = TParser(FText).ParseDescription();
     const TName& className = tree.ClassName;
     bool matches = SameText(root->ClassName(), className.Text);

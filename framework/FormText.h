@@ -21,25 +21,44 @@ public:
 
     void SetOnCreateRoot(TCreateRootEvent handler) { FOnCreateRoot = std::move(handler); }
     void SetOnFindMethod(TFindMethodEvent handler) { FOnFindMethod = std::move(handler); }
+    // The class ReadComponent's root must be or descend from (TComponent unless set): a description
+    // whose root names another class is refused with a read error at the class name.
+    void SetRootClass(TClass cls) { FRootClass = cls; }
 
     // Creates the root through its class's virtual constructor with owner (which may be null), reads
     // the whole description into it and returns it. On any error nothing it created survives.
+    //
+    // What is wrong with the text itself raises EReadError with its line and column. What component
+    // code raises while the description is read (a constructor, a property setter, Loaded, the showing
+    // of a form stored as visible) and what the reader's handlers raise reaches the caller as it was
+    // raised, once everything the read created is destroyed; ErrorContext then tells where.
     TComponent* ReadComponent(TComponent* owner);
     // Reads the description into root, a component already built by code, whose class (or one of its
     // ancestors) must be the stored one. On an error the components this read created are destroyed;
     // root keeps the property values assigned before the error.
     void ReadRootComponent(TComponent* root);
 
+    // After a read that failed in component code: where, as "Line 3, column 11: cannot set Width".
+    // Empty after a read that succeeded or failed on the text.
+    const std::string& ErrorContext() const noexcept { return FErrorContext; }
+
 private:
     class TBuilder;
 
-    // The builder's way to the component state and Loaded, which TComponent opens to TReader only.
+    // The builder's way to the component state and the reading hooks, which TComponent opens to
+    // TReader only.
     static void SetLoading(TComponent& component, bool loading) { component.SetLoading(loading); }
     static void Loaded(TComponent& component) { component.Loaded(); }
+    static void ReadCompleted(TComponent& component) { component.ReadCompleted(); }
+
+    template <class F>
+    void InComponentCode(int line, int column, const std::string& what, F action);
 
     std::string FText;
     TCreateRootEvent FOnCreateRoot;
     TFindMethodEvent FOnFindMethod;
+    TClass FRootClass = nullptr;
+    std::string FErrorContext;
 };
 
 // Names a handler that is not a published method of the root (a designer's, which keeps the names

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -212,7 +213,7 @@ void TForm::SetPosition(TPosition position)
 
 TWindowState TForm::WindowState() const
 {
-    if (!HandleAllocated() || !FVisible)
+    if (!HandleAllocated() || !FVisible || FShowing)
         return FWindowState;
     HWND window = const_cast<TForm*>(this)->Handle();
     if (IsIconic(window))
@@ -227,7 +228,7 @@ TWindowState TForm::WindowState() const
 void TForm::SetWindowState(TWindowState state)
 {
     FWindowState = state;
-    if (!HandleAllocated() || !FVisible)
+    if (!HandleAllocated() || !FVisible || FShowing)
         return;
     if (this == Application->MainForm()) {
         if (state == wsMinimized) {
@@ -253,7 +254,7 @@ void TForm::SetVisible(bool visible)
 {
     if (visible == FVisible)
         return;
-    // A form read from a description shows in Loaded, once all its components exist.
+    // A form read from a description shows once the read is complete, after every Loaded.
     if (ComponentState().Contains(csLoading)) {
         FVisible = visible;
         return;
@@ -263,7 +264,14 @@ void TForm::SetVisible(bool visible)
         Handle();
         if (FPosition == poScreenCenter)
             CenterOnScreen();
-        FOnShow(this);
+        FShowing = true;
+        try {
+            FOnShow(this);
+        } catch (...) {
+            FShowing = false;
+            throw;
+        }
+        FShowing = false;
         if (!FVisible) // the handler hid the form again
             return;
         // A minimised main form is a minimised application: the form itself stays normal, hidden
@@ -358,9 +366,9 @@ void TForm::EndModal(const std::vector<HWND>& disabled, HWND activeWindow)
         SetActiveWindow(activeWindow);
 }
 
-void TForm::Loaded()
+void TForm::ReadCompleted()
 {
-    TWinControl::Loaded();
+    TWinControl::ReadCompleted();
     if (FVisible) {
         FVisible = false;
         Show();
@@ -696,10 +704,46 @@ void TApplication::WndProc(TMessage& message)
             Restored();
         return;
     }
+    case WM_QUERYENDSESSION:
+        message.Result = TRUE;
+        return;
+    case WM_ENDSESSION:
+        if (message.WParam)
+            EndSession();
+        message.Result = 0;
+        return;
     default:
         break;
     }
     message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+}
+
+// The system ends the process once WM_ENDSESSION is answered, so everything an orderly end does
+// happens here: the forms close as they would for the user (the main form first, so that what is
+// stored on its close sees the others as they are), every component is destroyed (a detector of
+// abnormal ends clears its marker), and the process ends before anything can run on what is gone.
+void TApplication::EndSession()
+{
+    std::vector<TForm*> forms;
+    if (FMainForm)
+        forms.push_back(FMainForm);
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TForm*>(Components(i)); form && form != FMainForm)
+            forms.push_back(form);
+    for (TForm* form : forms) {
+        // A handler may have freed a form meanwhile: only those still owned here are closed.
+        bool owned = false;
+        for (int i = 0; i < ComponentCount() && !owned; ++i)
+            owned = Components(i) == form;
+        if (!owned || !form->Visible())
+            continue;
+        try {
+            form->Close();
+        } catch (...) {
+            HandleException(form);
+        }
+    }
+    Halt(0);
 }
 
 void Halt(int exitCode)

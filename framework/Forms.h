@@ -104,7 +104,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Paint(HDC dc) override;
-    void Loaded() override;
+    void ReadCompleted() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
@@ -124,6 +124,8 @@ private:
     TWinControl* FActiveControl = nullptr;
     TModalResult FModalResult = mrNone;
     bool FModal = false;
+    // From OnShow until the window is shown: WindowState answers the state the form will show in.
+    bool FShowing = false;
     TNotifyEvent FOnShow;
     TNotifyEvent FOnHide;
     TCloseEvent FOnClose;
@@ -264,6 +266,9 @@ private:
     void WndProc(TMessage& message);
     // The application's window has just left the minimised state.
     void Restored();
+    // The Windows session ends (WM_ENDSESSION): closes the forms, destroys the components and ends
+    // the process.
+    [[noreturn]] void EndSession();
 
     TWindowHandle FHandle;
     WNDPROC FObjectInstance = nullptr;

@@ -102,6 +102,14 @@ TClass GetClass(std::string_view name) noexcept
     return found == Registry().end() ? nullptr : found->second;
 }
 
+std::vector<TClass> RegisteredClasses()
+{
+    std::vector<TClass> classes;
+    for (const auto& [name, cls] : Registry())
+        classes.push_back(cls);
+    return classes;
+}
+
 TClass FindClass(std::string_view name)
 {
     if (TClass cls = GetClass(name))

@@ -89,6 +89,8 @@ protected:
 void RegisterClass(TClass cls);
 void RegisterClasses(std::initializer_list<TClass> classes);
 TClass GetClass(std::string_view name) noexcept;
+// Every registered class, in the order of their names.
+std::vector<TClass> RegisteredClasses();
 TClass FindClass(std::string_view name); // raises EClassNotFound
 
 class EClassNotFound : public Exception {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------------
 // TLabel
@@ -30,6 +32,102 @@ bool IsAccelerator(char key, const std::string& caption)
             ++i;
         }
     return false;
+}
+
+// DrawText's tab stops with DT_EXPANDTABS: every eight average character widths.
+int TabWidth(const TEXTMETRICA& metrics)
+{
+    return std::max(1, 8 * static_cast<int>(metrics.tmAveCharWidth));
+}
+
+// One line of a word-wrapped text: where it lies in the text, and how wide it draws.
+struct TTextLine {
+    std::size_t Start;
+    std::size_t Length;
+    int Width;
+};
+
+// Breaks one paragraph of text, [start, end), into lines of at most width as DrawText with
+// DT_WORDBREAK | DT_EXPANDTABS does: between words, a word staying on a line only when it fits there
+// with the blank after it; a word wider than width alone on its line; the blanks (and tabs) after a
+// line's last word kept on it as far as they fit, the rest swallowed by the break. The paragraph is
+// measured once, so the time is linear in its length.
+void WrapParagraph(HDC dc, const std::string& text, std::size_t start, std::size_t end, int width, bool prefixes,
+                   int tabWidth, std::vector<TTextLine>& lines)
+{
+    // What is drawn, and where each drawn character's spelling starts in text: with prefixes, "&x"
+    // draws x and "&&" one '&'.
+    std::string shown;
+    std::vector<std::size_t> from;
+    for (std::size_t i = start; i < end; ++i) {
+        from.push_back(i);
+        if (prefixes && text[i] == '&' && i + 1 < end)
+            ++i;
+        shown += text[i];
+    }
+    from.push_back(end);
+    const std::size_t count = shown.size();
+    std::vector<INT> extents(count);
+    SIZE size{};
+    if (count > 0)
+        (void)GetTextExtentExPointA(dc, shown.data(), static_cast<int>(count), 0, nullptr, extents.data(), &size);
+    const auto blank = [&](std::size_t k) { return shown[k] == ' ' || shown[k] == '\t'; };
+    // x after drawing [first, last) from x, a tab going to the next tab stop.
+    const auto advance = [&](long long x, std::size_t first, std::size_t last) {
+        for (std::size_t k = first; k < last; ++k)
+            x = shown[k] == '\t' ? (x / tabWidth + 1) * tabWidth : x + extents[k] - (k > 0 ? extents[k - 1] : 0);
+        return x;
+    };
+    const auto addLine = [&](std::size_t first, std::size_t last, long long lineWidth) {
+        lines.push_back({from[first], from[last] - from[first],
+                         static_cast<int>(std::min<long long>(lineWidth, std::numeric_limits<int>::max()))});
+    };
+    std::size_t lineStart = 0, k = 0;
+    long long x = 0; // the width of the line up to k
+    bool hasWord = false;
+    while (k < count) {
+        std::size_t wordStart = k;
+        while (wordStart < count && blank(wordStart))
+            ++wordStart;
+        if (wordStart == count) { // blanks at the end stay on the last line
+            x = advance(x, k, count);
+            k = count;
+            break;
+        }
+        std::size_t wordEnd = wordStart;
+        while (wordEnd < count && !blank(wordEnd))
+            ++wordEnd;
+        const long long afterWord = advance(advance(x, k, wordStart), wordStart, wordEnd);
+        const long long needed = wordEnd < count ? advance(afterWord, wordEnd, wordEnd + 1) : afterWord;
+        if (hasWord && needed > width) {
+            std::size_t kept = k;
+            for (long long next; kept < wordStart && (next = advance(x, kept, kept + 1)) <= width; ++kept)
+                x = next;
+            addLine(lineStart, kept, x);
+            lineStart = wordStart;
+            x = advance(0, wordStart, wordEnd);
+        } else
+            x = afterWord;
+        hasWord = true;
+        k = wordEnd;
+    }
+    addLine(lineStart, k, x);
+}
+
+// The lines of a text: its paragraphs end at a line break (CR, LF, CR LF or LF CR; one at the very
+// end starts no line of its own), and each is broken as WrapParagraph says.
+std::vector<TTextLine> WrapText(HDC dc, const std::string& text, int width, bool prefixes, int tabWidth)
+{
+    std::vector<TTextLine> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        WrapParagraph(dc, text, start, end, width, prefixes, tabWidth, lines);
+        start = end + 1;
+        if (start < text.size() && (text[start] == '\r' || text[start] == '\n') && text[start] != text[end])
+            ++start;
+        if (start >= text.size())
+            return lines;
+    }
 }
 
 } // namespace
@@ -98,9 +196,11 @@ HFONT TLabel::FontHandle() const
     return Parent() ? Parent()->FontHandle() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
+// A word-wrapped label breaks its lines itself (WrapText) and draws them one by one: DrawText's own
+// DT_WORDBREAK takes time quadratic in the text.
 UINT TLabel::DrawFlags() const
 {
-    return DT_LEFT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | (FShowAccelChar ? 0 : DT_NOPREFIX);
+    return DT_LEFT | DT_EXPANDTABS | (FShowAccelChar ? 0 : DT_NOPREFIX);
 }
 
 void TLabel::AdjustBounds()
@@ -109,10 +209,19 @@ void TLabel::AdjustBounds()
         return;
     // An empty label keeps the height of one line, so that it can still be seen and placed.
     const std::string text = FCaption.empty() ? std::string(" ") : FCaption;
-    RECT r{0, 0, FWordWrap ? Width() : 0, 0};
     TScreenDCHandle dc(GetDC(nullptr));
     HGDIOBJ previous = SelectObject(dc.Get(), FontHandle());
-    DrawTextA(dc.Get(), text.c_str(), -1, &r, DrawFlags() | DT_CALCRECT);
+    RECT r{0, 0, 0, 0};
+    if (FWordWrap) {
+        TEXTMETRICA metrics{};
+        (void)GetTextMetricsA(dc.Get(), &metrics);
+        const std::vector<TTextLine> lines = WrapText(dc.Get(), text, Width(), FShowAccelChar, TabWidth(metrics));
+        for (const TTextLine& line : lines)
+            r.right = std::max(r.right, static_cast<LONG>(line.Width));
+        r.bottom = static_cast<LONG>(std::min<long long>(static_cast<long long>(lines.size()) * metrics.tmHeight,
+                                                         std::numeric_limits<int>::max()));
+    } else
+        DrawTextA(dc.Get(), text.c_str(), -1, &r, DrawFlags() | DT_CALCRECT);
     SelectObject(dc.Get(), previous);
     SetBounds(Left(), Top(), r.right, r.bottom);
 }
@@ -123,7 +232,24 @@ void TLabel::Paint(HDC dc)
     HGDIOBJ previous = SelectObject(dc, FontHandle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawTextA(dc, FCaption.c_str(), -1, &r, DrawFlags());
+    if (FWordWrap) {
+        TEXTMETRICA metrics{};
+        (void)GetTextMetricsA(dc, &metrics);
+        RECT clip{}; // what needs drawing: all of it when the device context cannot say
+        if (GetClipBox(dc, &clip) == ERROR)
+            clip = r;
+        long long top = r.top;
+        for (const TTextLine& line : WrapText(dc, FCaption, r.right - r.left, FShowAccelChar, TabWidth(metrics))) {
+            if (top >= std::min(r.bottom, clip.bottom))
+                break;
+            RECT lineRect{r.left, static_cast<LONG>(top), r.right, r.bottom};
+            if (top + metrics.tmHeight > clip.top)
+                DrawTextA(dc, FCaption.data() + line.Start, static_cast<int>(line.Length), &lineRect,
+                          DrawFlags() | DT_SINGLELINE);
+            top += metrics.tmHeight;
+        }
+    } else
+        DrawTextA(dc, FCaption.c_str(), -1, &r, DrawFlags());
     SelectObject(dc, previous);
 }
 

@@ -49,27 +49,28 @@ RECT KeepOnScreen(RECT bounds)
 } // namespace
 
 TQELFormSaver::TQELFormSaver(TComponent* owner)
-    : TQELSystemsComponent(owner), FFormStore(new TQELDataStore()), FOwnerForm(nullptr)
+    : TQELSystemsComponent(owner), FFormStore(std::make_unique<TQELDataStore>()), FOwnerForm(OwnerForm(owner)),
+      FObjectInstance(MakeObjectInstance(TWndMethod(this, &TQELFormSaver::ExtWndProc)))
 {
-    try {
-        FOwnerForm = OwnerForm(owner);
-        FObjectInstance = MakeObjectInstance(TWndMethod(this, &TQELFormSaver::ExtWndProc));
-    } catch (...) {
-        delete FFormStore;
-        throw;
-    }
     if (ComponentState().Contains(csDesigning))
         return;
+    // The window first (its creation can fail), the owner's events last: a failed construction
+    // leaves nothing bound to this object.
+    try {
+        InstallWndProc();
+    } catch (...) {
+        FreeObjectInstance(FObjectInstance);
+        throw;
+    }
     FPrevShow = FOwnerForm->OnShow();
     FPrevClose = FOwnerForm->OnClose();
     FOwnerForm->SetOnShow(TNotifyEvent(this, &TQELFormSaver::ShowRoutine));
     FOwnerForm->SetOnClose(TCloseEvent(this, &TQELFormSaver::CloseRoutine));
-    InstallWndProc();
 }
 
 TQELFormSaver::~TQELFormSaver()
 {
-    delete FFormStore;
+    FFormStore.reset();
     if (!ComponentState().Contains(csDesigning)) {
         // Give the handlers back only where the slots still hold ours: code that replaced them since
         // keeps its own.
@@ -103,7 +104,7 @@ void TQELFormSaver::ExtWndProc(TMessage& message)
 {
     if (message.Msg == WM_SYSCOMMAND && (message.WParam == SC_MAXIMIZE || message.WParam == SC_MINIMIZE))
         BeforeMaximize();
-    message.Result = CallWindowProcA(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcFast(FPrevWndProc, FHookedWindow, message.Msg, message.WParam, message.LParam);
 }
 
 void TQELFormSaver::BeforeMaximize()
@@ -115,12 +116,14 @@ void TQELFormSaver::BeforeMaximize()
 void TQELFormSaver::Store()
 {
     TCloseAction scratch = caHide;
-    CloseRoutine(FOwnerForm, scratch);
+    FPrevClose(FOwnerForm, scratch);
+    StoreAll(FOwnerForm);
 }
 
 void TQELFormSaver::Restore()
 {
-    ShowRoutine(FOwnerForm);
+    FPrevShow(FOwnerForm);
+    RestoreAll(FOwnerForm);
 }
 
 int TQELFormSaver::ReadInt(const std::string& name, int defaultValue)
@@ -141,9 +144,31 @@ bool TQELFormSaver::ReadBool(const std::string& name, bool defaultValue)
     return FFormStore->ReadBool(name);
 }
 
+// The form's own handler runs as it would without the saver. A store that fails (a file that cannot
+// be written) is reported, and the form still closes: the user and the program can always end it.
 void TQELFormSaver::CloseRoutine(TObject* sender, TCloseAction& action)
 {
     FPrevClose(sender, action);
+    try {
+        StoreAll(sender);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
+// In the same way a restore that fails is reported and the form is shown all the same.
+void TQELFormSaver::ShowRoutine(TObject* sender)
+{
+    FPrevShow(sender);
+    try {
+        RestoreAll(sender);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
+void TQELFormSaver::StoreAll(TObject* sender)
+{
     if (!FFormStore->Enabled())
         return;
     FOnStore(sender);
@@ -152,9 +177,8 @@ void TQELFormSaver::CloseRoutine(TObject* sender, TCloseAction& action)
             StoreForm(form);
 }
 
-void TQELFormSaver::ShowRoutine(TObject* sender)
+void TQELFormSaver::RestoreAll(TObject* sender)
 {
-    FPrevShow(sender);
     if (FFormStore->Enabled())
         for (int i = 0; i < Application->ComponentCount(); ++i)
             if (auto* form = dynamic_cast<TForm*>(Application->Components(i)))

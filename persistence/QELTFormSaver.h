@@ -8,6 +8,8 @@
 #include "framework/Forms.h"
 #include "persistence/QELTStoreData.h"
 
+#include <memory>
+
 // Asked for each control before it is stored; a handler that clears Result keeps the control, and
 // everything inside it, out of the store run.
 struct TQELOnStoreControl : TEvent<TObject*, bool&> {
@@ -23,7 +25,7 @@ public:
     explicit TQELFormSaver(TComponent* owner);
     ~TQELFormSaver() override;
 
-    TQELDataStore* FormStore() const noexcept { return FFormStore; }
+    TQELDataStore* FormStore() const noexcept { return FFormStore.get(); }
     bool StoreSize() const noexcept { return FStoreSize; }
     void SetStoreSize(bool value) { FStoreSize = value; }
     bool StoreLocation() const noexcept { return FStoreLocation; }
@@ -42,7 +44,9 @@ public:
     const TNotifyEvent& OnRestore() const noexcept { return FOnRestore; }
     void SetOnRestore(const TNotifyEvent& event) { FOnRestore = event; }
 
-    // Runs the close routine (the owner form's own OnClose handler included) and so stores.
+    // Runs the close routine (the owner form's own OnClose handler included) and so stores. Unlike a
+    // close of the form, which reports a failing store through Application->HandleException and
+    // closes all the same, these raise the failure to the caller.
     void Store();
     // Runs the show routine (the owner form's own OnShow handler included) and so restores.
     void Restore();
@@ -62,13 +66,16 @@ private:
     void BeforeMaximize();
     void CloseRoutine(TObject* sender, TCloseAction& action);
     void ShowRoutine(TObject* sender);
+    // A store run and a restore run, without the owner form's own handlers.
+    void StoreAll(TObject* sender);
+    void RestoreAll(TObject* sender);
     void StoreForm(TForm* form);
     void StoreControl(TControl* control);
     void RestoreForm(TForm* form);
     void RestoreControl(TControl* control);
     void InstallWndProc();
 
-    TQELDataStore* FFormStore;
+    std::unique_ptr<TQELDataStore> FFormStore;
     TForm* FOwnerForm;
     bool FStoreSize = true;
     bool FStoreLocation = true;

@@ -9,20 +9,23 @@
 const std::array<HKEY, 6> QELHKeys{HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,   HKEY_LOCAL_MACHINE,
                                    HKEY_USERS,        HKEY_CURRENT_CONFIG, HKEY_DYN_DATA};
 
+// Path, Section, Filename and ErrorStr start out non-empty, so an empty value is stored too (as '');
+// left out, it would read back as the constructor's value and a store the user disabled would come
+// back active.
 QEL_CLASS_INFO(TQELRegistry, TPersistent)
 {
     return {
         Prop("Rootkey", &TQELRegistry::Rootkey, &TQELRegistry::SetRootkey).Default(hkeyCurrentUser),
-        Prop("Path", &TQELRegistry::Path, &TQELRegistry::SetPath).Stored(TStored::NotEmpty),
-        Prop("Section", &TQELRegistry::Section, &TQELRegistry::SetSection).Stored(TStored::NotEmpty),
+        Prop("Path", &TQELRegistry::Path, &TQELRegistry::SetPath).Stored(TStored::Always),
+        Prop("Section", &TQELRegistry::Section, &TQELRegistry::SetSection).Stored(TStored::Always),
     };
 }
 
 QEL_CLASS_INFO(TQELIniFile, TPersistent)
 {
     return {
-        Prop("Filename", &TQELIniFile::Filename, &TQELIniFile::SetFilename).Stored(TStored::NotEmpty),
-        Prop("Section", &TQELIniFile::Section, &TQELIniFile::SetSection).Stored(TStored::NotEmpty),
+        Prop("Filename", &TQELIniFile::Filename, &TQELIniFile::SetFilename).Stored(TStored::Always),
+        Prop("Section", &TQELIniFile::Section, &TQELIniFile::SetSection).Stored(TStored::Always),
     };
 }
 
@@ -30,7 +33,7 @@ QEL_CLASS_INFO(TQELDataStore, TPersistent)
 {
     return {
         Prop("ErrorInt", &TQELDataStore::ErrorInt, &TQELDataStore::SetErrorInt).Stored(TStored::Always),
-        Prop("ErrorStr", &TQELDataStore::ErrorStr, &TQELDataStore::SetErrorStr).Stored(TStored::NotEmpty),
+        Prop("ErrorStr", &TQELDataStore::ErrorStr, &TQELDataStore::SetErrorStr).Stored(TStored::Always),
         Prop("ErrorBool", &TQELDataStore::ErrorBool, &TQELDataStore::SetErrorBool).Stored(TStored::Always),
         Prop("OnError", &TQELDataStore::OnError, &TQELDataStore::SetOnError),
         Prop("Enabled", &TQELDataStore::Enabled, &TQELDataStore::SetEnabled).Default(true),
@@ -50,10 +53,11 @@ QEL_CLASS_INFO(TQELStoreData, TQELSystemsComponent)
 
 namespace {
 
-// The one shift applied to every byte of scrambled text. Part of the stored format. Chosen so that
-// no printable character of the ANSI code page (blank to tilde, and the defined codes from 0x80 up)
-// becomes a NUL, a line feed or a carriage return, which an INI file could not hold.
-constexpr unsigned char ScrambleOffset = 0xF7;
+// The one shift applied to every byte of scrambled text. Part of the stored format
+// (docs/stored-settings.md). Chosen so that tab, line feed, carriage return and every printable byte
+// (0x20 to 0x7E, 0x80 to 0xFF) become neither a NUL, a line feed or a carriage return, which an INI
+// line cannot hold, nor a Ctrl-Z. Only the control codes 5, 15, 18 and 31 become those.
+constexpr unsigned char ScrambleOffset = 0xFB;
 
 std::string Shifted(const std::string& text, unsigned char offset)
 {

@@ -2,15 +2,18 @@
 #include "tools/QelHost.h"
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 std::string ReadFile(const std::string& fileName)
 {
     std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    if (!(file && text << file.rdbuf()))
+    if (!file)
         throw Exception("cannot read '" + fileName + "'");
-    return text.str();
+    // An empty file is read as an empty text, which the reader then refuses with its position.
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad())
+        throw Exception("cannot read '" + fileName + "'");
+    return text;
 }
 
 void PrintLine(std::FILE* stream, const std::string& line)

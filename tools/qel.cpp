@@ -16,8 +16,10 @@
 // values (text, numbers, flags, enumerations, sets, references; not events, lists or sub-objects), one
 // line each as `NAME.Property=value`, after the actions and again after each call of one of its
 // events: so a form shows what its information components found. A description that cannot be read
-// is reported on standard error with its line and column, exit code 1; a bad command line, or an
-// action or --show naming no component that has it, gets a message, exit code 2.
+// is reported on standard error with its line and column, exit code 1, and so is a component that
+// fails while it is read (its own error, with the line and column of what the reader was doing); a
+// bad command line, or an action or --show naming no component that has it, gets a message, exit
+// code 2.
 //
 // `qel broadcast media-arrival|media-removal DRIVE` sends every top-level window what the system sends
 // when a CD is inserted or taken out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or
@@ -200,9 +202,14 @@ private:
             return;
         }
         (void)KillTimer(FWindow, 1);
-        if (TForm* form = Application->MainForm())
-            form->Close();
-        // A handler may refuse to close the form; the run ends all the same.
+        if (TForm* form = Application->MainForm()) {
+            try {
+                form->Close();
+            } catch (...) {
+                Application->HandleException(form);
+            }
+        }
+        // A handler may refuse to close the form, or fail; the run ends all the same.
         Application->Terminate();
     }
 
@@ -319,11 +326,17 @@ public:
             FPrinters.push_back(std::make_unique<TShowingEventPrinter>(component, event, FShown));
             return event.Event->MakeGeneric(FPrinters.back().get());
         });
-        std::unique_ptr<TComponent> root(reader.ReadComponent(Application));
-        auto* form = dynamic_cast<TForm*>(root.get());
-        if (!form)
-            throw Exception("the root of '" + options.FormFile + "' is a " + root->ClassName() +
-                            ", which is not a form");
+        reader.SetRootClass(TForm::StaticClass());
+        std::unique_ptr<TComponent> root;
+        try {
+            root.reset(reader.ReadComponent(Application));
+        } catch (const EReadError&) {
+            throw;
+        } catch (const std::exception& e) {
+            // A component failed while the form was read: say where.
+            throw Exception(options.FormFile + ": " + reader.ErrorContext() + ": " + e.what());
+        }
+        auto* form = static_cast<TForm*>(root.get());
 
         std::vector<TBoundAction> actions = BindActions(form, options.Actions);
         FShown = FindShows(form, options.Shows);

@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Win32.h"
 #include "persistence/QELTFormSaver.h"
+#include "tests/support/ExceptionRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,43 @@ TEST_F(FormHook, PassesEveryMessageWithoutAHandler)
     EXPECT_EQ(FLog, TLog{"form:5"});
 }
 
+// Hooked twice, a hook would pass messages on to itself until the stack overflows.
+TEST_F(FormHook, HookWinOnAHookedComponentChangesNothing)
+{
+    TQELFormHook* hook = AddHook("Hook1");
+    const LONG_PTR hooked = CurrentProc();
+    hook->HookWin();
+    EXPECT_EQ(CurrentProc(), hooked);
+    EXPECT_EQ(Probe(1), FormResult);
+    EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101"}));
+    hook->UnhookWin();
+    EXPECT_EQ(CurrentProc(), FOwnProc);
+    hook->HookWin(); // hooked again once it is off
+    EXPECT_EQ(Probe(2), FormResult);
+    EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101", "Hook1:2", "form:102"}));
+}
+
+// A failing handler does not keep the message from the form: it is passed on all the same, and the
+// exception goes to the application with the hook as sender.
+TEST_F(FormHook, AnExceptionFromOnMessageStillPassesTheMessageOn)
+{
+    struct TFailing : TObject {
+        void HookMessage(TObject*, TMessage& message)
+        {
+            if (message.Msg == ProbeMessageId)
+                throw EConvertError("handler trouble");
+        }
+    } failing;
+    auto* hook = new TQELFormHook(FForm);
+    hook->SetOnMessage(TQELHookMessage(&failing, &TFailing::HookMessage));
+    TExceptionRecorder exceptions;
+    const LRESULT result = Probe(3);
+    EXPECT_EQ(result, FormResult);
+    EXPECT_EQ(FLog, TLog{"form:3"});
+    EXPECT_EQ(exceptions.Senders, std::vector<TObject*>{hook});
+    EXPECT_EQ(exceptions.Messages, std::vector<std::string>{"handler trouble"});
+}
+
 TEST_F(FormHook, RunsADescendantsOverrideOfHooked)
 {
     auto* hook = new TCountingHook(FForm);
@@ -243,8 +281,8 @@ TEST_F(FormHook, AHookGoneFromBehindAForeignSubclassStillPassesMessagesOn)
     EXPECT_EQ(Probe(1), FormResult);
     EXPECT_EQ(FLog, TLog{"form:1"});
 
-    // Many hooks may come and go meanwhile without using up window procedures.
-    for (int i = 0; i < 2 * ObjectInstanceLimit; ++i)
+    // Many hooks may come and go meanwhile.
+    for (int i = 0; i < 2000; ++i)
         delete AddHook("Passing");
     FLog.clear();
     EXPECT_EQ(Probe(2), FormResult);

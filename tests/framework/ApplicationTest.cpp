@@ -237,31 +237,44 @@ TEST(ApplicationObjectInstances, ChainsOfInstancesCallTheirMethodsInOrder)
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST(ApplicationObjectInstances, ThePoolIsLimitedAndFreedSlotsAreUsedAgain)
+// More instances than one block of thunks holds: each one its own procedure calling its own method,
+// none of them in memory that can be written, and those freed are used again.
+TEST(ApplicationObjectInstances, GrowOnDemandInMemoryThatIsNeverWritable)
 {
-    TProbe probe;
+    constexpr int count = 5000;
+    std::vector<std::unique_ptr<TProbe>> probes;
     std::vector<WNDPROC> procs;
-    try {
-        for (int i = 0; i <= ObjectInstanceLimit; ++i)
-            procs.push_back(MakeObjectInstance(TWndMethod(&probe, &TProbe::WndProc)));
-        ADD_FAILURE() << "more than " << ObjectInstanceLimit << " instances";
-    } catch (const EOutOfResources& e) {
-        EXPECT_NE(e.Message().find("1024"), std::string::npos);
+    for (int i = 0; i < count; ++i) {
+        probes.push_back(std::make_unique<TProbe>());
+        probes.back()->SetName("p" + std::to_string(i));
+        procs.push_back(MakeObjectInstance(TWndMethod(probes.back().get(), &TProbe::WndProc)));
     }
-    ASSERT_FALSE(procs.empty());
-    EXPECT_LE(procs.size(), static_cast<std::size_t>(ObjectInstanceLimit));
     std::vector<WNDPROC> distinct = procs;
     std::sort(distinct.begin(), distinct.end());
     EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end());
 
-    FreeObjectInstance(procs.back());
-    WNDPROC again = MakeObjectInstance(TWndMethod(&probe, &TProbe::WndProc));
-    EXPECT_EQ(again, procs.back());
-    EXPECT_THROW(MakeObjectInstance(TWndMethod(&probe, &TProbe::WndProc)), EOutOfResources);
-    for (WNDPROC proc : procs)
-        FreeObjectInstance(proc);
-    WNDPROC after = MakeObjectInstance(TWndMethod(&probe, &TProbe::WndProc));
-    FreeObjectInstance(after);
+    for (int i = 0; i < count; ++i) {
+        MEMORY_BASIC_INFORMATION memory{};
+        ASSERT_EQ(VirtualQuery(reinterpret_cast<void*>(procs[i]), &memory, sizeof memory), sizeof memory);
+        ASSERT_EQ(memory.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ)) << "instance " << i;
+    }
+    for (int i : {0, 1, 4095, 4096, count - 1}) {
+        EXPECT_EQ(CallWindowProcA(procs[i], nullptr, ProbeMessage, 7, 0), 70);
+        EXPECT_EQ(probes[i]->Log, std::vector<std::string>{"p" + std::to_string(i) + ":7"});
+    }
+
+    FreeObjectInstance(procs[4096]);
+    // A freed instance no longer reaches its object.
+    EXPECT_EQ(CallWindowProcA(procs[4096], nullptr, ProbeMessage, 8, 0), 0);
+    EXPECT_EQ(probes[4096]->Log.size(), 1u);
+    TProbe again;
+    WNDPROC reused = MakeObjectInstance(TWndMethod(&again, &TProbe::WndProc));
+    EXPECT_EQ(reused, procs[4096]);
+    EXPECT_EQ(CallWindowProcA(reused, nullptr, ProbeMessage, 9, 0), 90);
+    FreeObjectInstance(reused);
+    for (int i = 0; i < count; ++i)
+        if (i != 4096)
+            FreeObjectInstance(procs[i]);
 }
 
 TEST(ApplicationObjectInstances, AllocateHWndHandsTheWindowsMessagesToTheMethod)

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -139,6 +141,66 @@ TEST(ControlsLabel, WordWrapKeepsTheWidthAndGrowsTheHeight)
     label->SetWordWrap(true);
     EXPECT_EQ(label->Width(), 60);
     EXPECT_GT(label->Height(), 2 * oneLine);
+}
+
+// A word-wrapped label breaks its lines itself (in time linear in its caption): it comes out the size
+// DrawText's own word breaking gives, and draws the same pixels.
+TEST(ControlsLabel, WordWrapMeasuresAndDrawsAsDrawTextDoes)
+{
+    auto form = NewForm();
+    auto* label = NewControl<TLabel>(form.get());
+    const HFONT font = form->Font()->Handle();
+    // The pixels draw() leaves in a white bitmap of the label's size.
+    const auto pixels = [&](const std::function<void(HDC)>& draw) {
+        const int width = std::max(label->Width(), 1), height = std::max(label->Height(), 1);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        draw(dc);
+        std::vector<COLORREF> colors;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                colors.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return colors;
+    };
+    const auto check = [&](const std::string& caption, int width) {
+        label->SetWordWrap(false);
+        label->SetCaption(caption);
+        label->SetWidth(width);
+        label->SetWordWrap(true);
+        const SIZE expected = TextExtent(font, caption, DT_WORDBREAK | DT_EXPANDTABS, width);
+        EXPECT_EQ(label->Width(), expected.cx) << "[" << caption << "] at " << width;
+        EXPECT_EQ(label->Height(), expected.cy) << "[" << caption << "] at " << width;
+        // Drawn in a rectangle as wide as asked for, where the system breaks it the same way.
+        label->SetBounds(0, 0, std::max(label->Width(), width), label->Height());
+        const auto own = pixels([&](HDC dc) { label->Paint(dc); });
+        const auto system = pixels([&](HDC dc) {
+            RECT r = label->BoundsRect();
+            HGDIOBJ previous = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            DrawTextA(dc, caption.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
+            SelectObject(dc, previous);
+        });
+        EXPECT_TRUE(own == system) << "[" << caption << "] at " << width << " draws differently";
+    };
+    // Widths that every word fits (the system adds empty lines of its own where a word does not fit
+    // before a line break).
+    for (const std::string caption : {"one two three four five six seven eight nine ten",
+                                      "Save &all files && folders now&",
+                                      "line one\r\nline two is a longer one\nthree\rfour\n\rfive\n\nsix \r\n",
+                                      "trailing blanks   ", "x"})
+        for (int width : {50, 60, 61, 100, 400})
+            check(caption, width);
+    // Words wider than the label: each alone on a line, the label as wide as the widest.
+    for (int width : {0, 25})
+        check("supercalifragilisticexpialidocious is long", width);
 }
 
 TEST(ControlsLabel, FocusControlIsClearedWhenTheControlGoes)
@@ -454,6 +516,36 @@ TEST(ControlsPanel, APanelIsAWindowedContainerWithItsCaption)
     EXPECT_EQ(WindowText(panel->Handle()), "Changed");
     EXPECT_TRUE(GetWindowLongA(panel->Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
     EXPECT_EQ(GetParent(edit->Handle()), panel->Handle());
+}
+
+// A form far beyond any fixed number of window procedures: every control gets its window, and freeing
+// the form takes every window with it.
+TEST(ControlsPanel, AFormOf5000WindowedControlsLoadsAndFreesThemAll)
+{
+    constexpr int count = 5000;
+    std::string text = "object Many: TForm\n";
+    for (int i = 0; i < count; ++i)
+        text += "  object Panel" + std::to_string(i) + ": TPanel\n    Left = " + std::to_string(i % 50 * 8) +
+                "\n    Top = " + std::to_string(i / 50 * 4) + "\n    Width = 8\n    Height = 4\n  end\n";
+    text += "end\n";
+    std::unique_ptr<TComponent> root(TReader(text).ReadComponent(Application));
+    auto* form = root->As<TForm>();
+    ASSERT_EQ(form->ControlCount(), count);
+    const HWND formWindow = form->Handle();
+    std::vector<HWND> windows;
+    for (int i = 0; i < count; ++i) {
+        auto* panel = static_cast<TWinControl*>(form->Controls(i));
+        ASSERT_TRUE(panel->HandleAllocated()) << i;
+        windows.push_back(panel->Handle());
+        ASSERT_EQ(GetParent(windows.back()), formWindow) << i;
+    }
+    EXPECT_EQ(form->Controls(count - 1)->Left(), 49 * 8);
+    EXPECT_EQ(form->Controls(count - 1)->Top(), 99 * 4);
+
+    root.reset();
+    EXPECT_FALSE(IsWindow(formWindow));
+    for (int i = 0; i < count; ++i)
+        ASSERT_FALSE(IsWindow(windows[i])) << i;
 }
 
 // ---------------------------------------------------------------------------------------------------

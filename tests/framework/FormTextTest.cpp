@@ -318,6 +318,21 @@ QEL_CLASS_INFO(TFtPanel, TComponent)
     };
 }
 
+// A component that cannot be built.
+class TFtFailing : public TComponent {
+    QEL_CLASS(TFtFailing)
+public:
+    explicit TFtFailing(TComponent* owner) : TComponent(owner) { throw EOutOfResources("no room"); }
+
+private:
+    TLiveCount FLive;
+};
+
+QEL_CLASS_INFO(TFtFailing, TComponent)
+{
+    return {};
+}
+
 // The root: a form with its own properties and event, publishing the handlers its description names.
 class TFtForm : public TComponent {
     QEL_CLASS(TFtForm)
@@ -794,7 +809,7 @@ TEST_F(FormTextRead, AcceptsEveryWayOfWritingNumbersAndStrings)
     auto form = Read("object Form1: TFtForm\n"
                      "  object Thing1: TFtThing\n"
                      "    Text = 'a'#13#10'b' + 'c' +\n"
-                     "\t'd'\n"
+                     "\t'd'#0065#0000000000000000000066\n"
                      "    Tiny = -$80\n"
                      "    Cardinal = $FFFFFFFF\n"
                      "    Long = -0\n"
@@ -809,7 +824,7 @@ TEST_F(FormTextRead, AcceptsEveryWayOfWritingNumbersAndStrings)
                      "  end\n"
                      "end");
     TFtThing* thing = Thing(*form, "Thing1");
-    EXPECT_EQ(thing->Text(), "a\r\nbcd");
+    EXPECT_EQ(thing->Text(), "a\r\nbcdAB");
     EXPECT_EQ(thing->Tiny(), -128);
     EXPECT_EQ(thing->Cardinal(), 0xFFFFFFFFu);
     EXPECT_EQ(thing->Ratio(), 25.0);
@@ -1063,6 +1078,8 @@ const TBadText BadTexts[] = {
      "expected \"'\" to close the string but found end of line"},
     {"CharacterCodeTooLarge", WithBadLine("Text = #300"), 10, 12,
      "expected a character code from 0 to 255 but found #300"},
+    {"CharacterCodeFarTooLarge", WithBadLine("Text = 'a'#0099999999999999999999"), 10, 15,
+     "expected a character code from 0 to 255 but found #0099999999999999999999"},
     {"PlusWithoutString", WithBadLine("Text = 'a' + 5"), 10, 18,
      "expected a string after '+' but found 5"},
     {"NumberTooLarge", WithBadLine("Tag = 99999999999999999999"), 10, 11,
@@ -1153,10 +1170,10 @@ const TBadText BadTexts[] = {
      "expected a method of type TNotifyEvent for OnPing but found 'ThingCount', which takes other parameters"},
     {"DuplicateComponentName", WithBadLine("object Made: TFtThing\n    end"), 10, 12,
      "cannot name the TFtThing: A component named Made already exists"},
-    {"SetterRaises", WithBadLine("Explode = True"), 10, 15,
-     "cannot set Explode: boom"},
-    {"LoadedRaises", WithBadLine("FailLoaded = True"), 9, 3,
-     "Loaded failed for Bad: loaded boom"},
+    {"LettersAfterANumber", WithBadLine("Tag = 10px"), 10, 11,
+     "expected a number but found 10px"},
+    {"LettersAfterAHexNumber", WithBadLine("Tag = $1FG"), 10, 11,
+     "expected a number but found $1FG"},
 };
 
 class FormTextErrors : public FormText, public testing::WithParamInterface<TBadText> {};
@@ -1192,6 +1209,128 @@ TEST_P(FormTextErrors, ReadingIntoARootKeepsItAndDestroysWhatTheReadCreated)
 
 INSTANTIATE_TEST_SUITE_P(EachKind, FormTextErrors, testing::ValuesIn(BadTexts),
                          [](const testing::TestParamInfo<TBadText>& info) { return std::string(info.param.Name); });
+
+// ---------------------------------------------------------------------------------------------------
+// Exceptions of component code: they reach the caller as raised, the reader tells where
+
+struct TComponentFailure {
+    const char* Name;
+    std::string Text;
+    std::string Context;
+    std::string Message;
+    // Rethrows the exception being handled and tells whether it is of the expected class.
+    bool (*IsExpectedClass)();
+};
+
+std::ostream& operator<<(std::ostream& out, const TComponentFailure& failure)
+{
+    return out << failure.Name;
+}
+
+template <class E>
+bool Raises()
+{
+    try {
+        throw;
+    } catch (const E&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+const TComponentFailure ComponentFailures[] = {
+    {"SetterRaises", WithBadLine("Explode = True"), "Line 10, column 15: cannot set Explode", "boom",
+     &Raises<EConvertError>},
+    {"LoadedRaises", WithBadLine("FailLoaded = True"), "Line 9, column 3: Loaded failed for Bad", "loaded boom",
+     &Raises<EConvertError>},
+    {"ConstructorRaises", WithBadLine("object Inner: TFtFailing\n    end"),
+     "Line 10, column 19: cannot create a TFtFailing", "no room", &Raises<EOutOfResources>},
+};
+
+class FormTextComponentFailures : public FormText, public testing::WithParamInterface<TComponentFailure> {};
+
+TEST_P(FormTextComponentFailures, ReadingANewRootPassesTheExceptionOnAndLeavesNothingAlive)
+{
+    const TComponentFailure& failure = GetParam();
+    TReader reader(failure.Text);
+    try {
+        std::unique_ptr<TComponent> root(reader.ReadComponent(nullptr));
+        FAIL() << "no error";
+    } catch (const EReadError& error) {
+        FAIL() << "wrapped as a read error: " << error.Message();
+    } catch (const Exception& error) {
+        EXPECT_TRUE(failure.IsExpectedClass());
+        EXPECT_EQ(error.Message(), failure.Message);
+    }
+    EXPECT_EQ(reader.ErrorContext(), failure.Context);
+    EXPECT_EQ(GLive, 0);
+}
+
+TEST_P(FormTextComponentFailures, ReadingIntoARootKeepsItAndDestroysWhatTheReadCreated)
+{
+    const TComponentFailure& failure = GetParam();
+    TFtForm form(nullptr);
+    const int live = GLive;
+    TReader reader(failure.Text);
+    try {
+        reader.ReadRootComponent(&form);
+        FAIL() << "no error";
+    } catch (...) {
+        EXPECT_TRUE(failure.IsExpectedClass());
+    }
+    EXPECT_EQ(reader.ErrorContext(), failure.Context);
+    EXPECT_EQ(GLive, live);
+    EXPECT_EQ(form.ComponentCount(), 0);
+    EXPECT_FALSE(form.ComponentState().Contains(csLoading));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, FormTextComponentFailures, testing::ValuesIn(ComponentFailures),
+                         [](const testing::TestParamInfo<TComponentFailure>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+TEST_F(FormText, ARootThatCannotBeBuiltPassesItsExceptionOn)
+{
+    TReader reader("object Main: TFtFailing\nend\n");
+    EXPECT_THROW(std::unique_ptr<TComponent>(reader.ReadComponent(nullptr)), EOutOfResources);
+    EXPECT_EQ(reader.ErrorContext(), "Line 1, column 14: cannot create a TFtFailing");
+    EXPECT_EQ(GLive, 0);
+
+    // The reader's own handlers are caller code too.
+    TReader failingFallback("object Main: TNotRegistered\nend\n");
+    failingFallback.SetOnCreateRoot(
+        [](const std::string&, TComponent*) -> TComponent* { throw EInvalidOperation("not now"); });
+    EXPECT_THROW(std::unique_ptr<TComponent>(failingFallback.ReadComponent(nullptr)), EInvalidOperation);
+    EXPECT_EQ(failingFallback.ErrorContext(), "Line 1, column 14: cannot create a TNotRegistered");
+
+    // A later read that fails on the text has no context of component code.
+    TFtForm form(nullptr);
+    EXPECT_THROW(reader.ReadRootComponent(&form), EReadError);
+    EXPECT_EQ(reader.ErrorContext(), "");
+}
+
+TEST_F(FormText, ARootOfAClassOtherThanTheOneAskedForIsRefusedWhereItIsNamed)
+{
+    TReader reader("object Main: TFtThing\nend\n");
+    reader.SetRootClass(TFtForm::StaticClass());
+    try {
+        std::unique_ptr<TComponent> root(reader.ReadComponent(nullptr));
+        FAIL() << "no error";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message(), "Line 1, column 14: expected a TFtForm but found 'TFtThing'");
+    }
+    TReader fallback("object Main: TNotRegistered\nend\n");
+    fallback.SetRootClass(TFtForm::StaticClass());
+    fallback.SetOnCreateRoot([](const std::string&, TComponent* owner) -> TComponent* { return new TFtThing(owner); });
+    try {
+        std::unique_ptr<TComponent> root(fallback.ReadComponent(nullptr));
+        FAIL() << "no error";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message(), "Line 1, column 14: expected a TFtForm but found 'TNotRegistered'");
+    }
+    EXPECT_EQ(GLive, 0);
+}
 
 TEST_F(FormText, UnknownRootClassIsAnErrorWithoutAFallback)
 {

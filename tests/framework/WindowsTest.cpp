@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ public:
     void FormShow(TObject* sender)
     {
         Events.push_back("Show");
+        StateDuringShow = WindowState();
+        if (StateToSetDuringShow)
+            SetWindowState(*StateToSetDuringShow);
         VisibleDuringShow = IsWindowVisible(Handle()) != FALSE;
         EXPECT_EQ(sender, this);
     }
@@ -44,6 +49,8 @@ public:
 
     std::vector<std::string> Events;
     bool VisibleDuringShow = true;
+    TWindowState StateDuringShow = wsMinimized;
+    std::optional<TWindowState> StateToSetDuringShow;
     TCloseAction CloseAction = caHide;
 };
 
@@ -52,16 +59,30 @@ QEL_CLASS_INFO(TWindowsTestForm, TForm)
     return {};
 }
 
-// Notes, when a description creates it, whether its form was on the screen already.
+// Notes, when a description creates it and when its Loaded runs, whether its form was on the screen.
 class TVisibilityProbe : public TComponent {
     QEL_CLASS(TVisibilityProbe)
 public:
     explicit TVisibilityProbe(TComponent* owner) : TComponent(owner)
     {
-        auto* form = dynamic_cast<TForm*>(owner);
-        FormVisibleAtCreation = form && form->HandleAllocated() && IsWindowVisible(form->Handle());
+        FormVisibleAtCreation = FormVisible();
     }
     static inline bool FormVisibleAtCreation = true;
+    static inline std::vector<bool> FormVisibleAtLoaded;
+
+protected:
+    void Loaded() override
+    {
+        TComponent::Loaded();
+        FormVisibleAtLoaded.push_back(FormVisible());
+    }
+
+private:
+    bool FormVisible() const
+    {
+        auto* form = dynamic_cast<TForm*>(Owner());
+        return form && form->HandleAllocated() && IsWindowVisible(form->Handle());
+    }
 };
 
 QEL_CLASS_INFO(TVisibilityProbe, TComponent)
@@ -263,6 +284,47 @@ TEST(WindowsGeometry, ControlsArePlacedInTheirParentsClientArea)
 // ---------------------------------------------------------------------------------------------------
 // Window state
 
+// Bounds from a description or the system hold any int: the far edges stay ints, the size is kept,
+// and what adds to them (the origin on the screen, a client size) stays in range.
+TEST(WindowsGeometry, BoundsFarOutNeverOverflow)
+{
+    constexpr int most = std::numeric_limits<int>::max();
+    constexpr int least = std::numeric_limits<int>::min();
+    std::unique_ptr<TComponent> root(TReader("object Far: TForm\n"
+                                             "  object L: TLabel\n"
+                                             "    AutoSize = False\n"
+                                             "    Left = 2147483647\n"
+                                             "    Top = 2147483647\n"
+                                             "    Width = 65\n"
+                                             "  end\n"
+                                             "end\n")
+                                         .ReadComponent(Application));
+    auto* label = static_cast<TControl*>(root->FindComponent("L"));
+    RECT r = label->BoundsRect();
+    EXPECT_EQ(r.right, most);
+    EXPECT_EQ(r.left, most - 65);
+    EXPECT_EQ(label->Width(), 65);
+    EXPECT_GE(r.bottom, r.top);
+    label->SetBounds(most, most, 0, 0);
+    EXPECT_EQ(label->ClientOrigin().x, most); // the form's origin added: clamped, not wrapped round
+    EXPECT_EQ(label->ClientOrigin().y, most);
+    label->SetBounds(least, least, -20, least);
+    r = label->BoundsRect();
+    EXPECT_EQ(r.left, least);
+    EXPECT_EQ(label->Width(), 0);
+    EXPECT_EQ(label->Height(), 0);
+
+    auto form = NewForm();
+    form->SetBounds(most, least, most, most);
+    EXPECT_GE(form->BoundsRect().right, form->BoundsRect().left);
+    EXPECT_EQ(form->Width(), most);
+    form->SetPosition(poScreenCenter);
+    form->SetClientWidth(most);
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_GE(form->BoundsRect().right, form->BoundsRect().left);
+}
+
 TEST(WindowsState, WindowStateFollowsTheRealWindow)
 {
     auto form = NewForm();
@@ -303,6 +365,27 @@ TEST(WindowsState, AHiddenFormKeepsItsStateForTheNextShow)
     other->Show();
     EXPECT_TRUE(IsZoomed(other->Handle()));
     EXPECT_EQ(other->WindowState(), wsMaximized);
+}
+
+// Until the window is shown, OnShow sees the state the form is about to show in, and a state it sets
+// is the one the window then shows in.
+TEST(WindowsState, DuringOnShowTheStateIsTheOneTheFormWillShowIn)
+{
+    auto form = NewForm();
+    form->SetWindowState(wsMaximized);
+    form->Show();
+    EXPECT_EQ(form->StateDuringShow, wsMaximized);
+    EXPECT_TRUE(IsZoomed(form->Handle()));
+
+    auto other = NewForm();
+    other->SetWindowState(wsMaximized);
+    other->StateToSetDuringShow = wsNormal;
+    other->Show();
+    EXPECT_EQ(other->StateDuringShow, wsMaximized);
+    EXPECT_FALSE(other->VisibleDuringShow);
+    EXPECT_TRUE(IsWindowVisible(other->Handle()));
+    EXPECT_FALSE(IsZoomed(other->Handle()));
+    EXPECT_EQ(other->WindowState(), wsNormal);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -358,16 +441,20 @@ TEST(WindowsShowHideClose, CloseWithCaFreeFreesTheFormOnceItsMessagesAreHandled)
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST(WindowsShowHideClose, AFormReadAsVisibleShowsOnceItIsWhole)
+TEST(WindowsShowHideClose, AFormReadAsVisibleShowsOnceItIsWholeAndEveryComponentIsLoaded)
 {
+    TVisibilityProbe::FormVisibleAtLoaded.clear();
     std::unique_ptr<TComponent> root(TReader(R"(object ReadForm: TWindowsTestForm
   Caption = 'Read'
   Visible = True
   object Probe1: TVisibilityProbe
   end
+  object Probe2: TVisibilityProbe
+  end
 end)").ReadComponent(Application));
     auto* form = root->As<TWindowsTestForm>();
     EXPECT_FALSE(TVisibilityProbe::FormVisibleAtCreation);
+    EXPECT_EQ(TVisibilityProbe::FormVisibleAtLoaded, (std::vector<bool>{false, false}));
     EXPECT_TRUE(form->Visible());
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 }

@@ -5,6 +5,8 @@
 #include "PersistenceTestSupport.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FormText.h"
+#include "framework/IniFiles.h"
+#include "tests/support/ExceptionRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +296,70 @@ TEST_F(FormSaver, HandlersReplacedByCodeAreNotOverwrittenAtDestruction)
     delete Saver;
     EXPECT_EQ(Form->OnShow(), replacement.Handler());
     EXPECT_EQ(Form->OnClose(), TCloseEvent(Form, &TMainForm::FormClose));
+}
+
+// A form designed maximised is maximised already while it is restored: a stored normal size does not
+// change its normal bounds.
+TEST_F(FormSaver, AFormDesignedMaximisedKeepsItsNormalBoundsAgainstAStoredNormalSize)
+{
+    Write("TMainForm_Width", 500);
+    Write("TMainForm_Height", 400);
+    Write("TMainForm_WindowState", 3);
+    Form->SetWindowState(wsMaximized);
+    Form->Show();
+    EXPECT_TRUE(IsZoomed(Form->Handle()));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(Form->Handle(), &placement));
+    EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 300);
+    EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 200);
+}
+
+// A saver that cannot store is reported through the application's exception handling, and the form
+// closes all the same; Store called by code raises as before.
+TEST_F(FormSaver, AFormStaysClosableWhenItsSaverCannotStore)
+{
+    Form->Show();
+    Saver->FormStore()->Inifile()->SetFilename(std::string(1, '\0'));
+    {
+        TExceptionRecorder report;
+        EXPECT_NO_THROW(Form->Close());
+        ASSERT_EQ(report.Senders.size(), 1u);
+        EXPECT_EQ(report.Senders[0], Saver);
+        EXPECT_NE(report.Messages[0].find("file name"), std::string::npos) << report.Messages[0];
+    }
+    EXPECT_FALSE(Form->Visible());
+    EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+    EXPECT_EQ(Form->Journal, (std::vector<std::string>{"own show", "own close"}));
+    EXPECT_THROW(Saver->Store(), EIniFileException);
+}
+
+// A saver whose form has no window to be had (a class name the system refuses) fails to be built and
+// leaves nothing behind: the form's handlers are its own, and its window procedure instance is free.
+TEST_F(FormSaver, AFailedConstructionLeavesNothingBoundToTheFreedSaver)
+{
+    class TUnwindowable : public TMainForm {
+    public:
+        using TMainForm::TMainForm;
+        std::string ClassName() const override { return std::string(300, 'W'); }
+    };
+    auto form = std::make_unique<TUnwindowable>(Application);
+    form->SetOnShow(TNotifyEvent(form.get(), &TMainForm::FormShow));
+    form->SetOnClose(TCloseEvent(form.get(), &TMainForm::FormClose));
+    const WNDPROC probe = MakeObjectInstance(TWndMethod(form.get(), &TForm::WndProc));
+    FreeObjectInstance(probe);
+    const int components = form->ComponentCount();
+
+    EXPECT_THROW(new TQELFormSaver(form.get()), EOutOfResources);
+    EXPECT_EQ(form->ComponentCount(), components);
+    EXPECT_EQ(form->OnShow(), TNotifyEvent(form.get(), &TMainForm::FormShow));
+    EXPECT_EQ(form->OnClose(), TCloseEvent(form.get(), &TMainForm::FormClose));
+    // The instance the saver took was given back: it is the next one handed out again.
+    const WNDPROC next = MakeObjectInstance(TWndMethod(form.get(), &TForm::WndProc));
+    EXPECT_EQ(next, probe);
+    FreeObjectInstance(next);
+    form->Close();
+    EXPECT_EQ(form->Journal, std::vector<std::string>{"own close"});
 }
 
 TEST_F(FormSaver, AnOwnerThatIsNotAFormIsRefused)

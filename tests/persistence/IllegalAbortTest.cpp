@@ -31,21 +31,23 @@ class IllegalAbortTest : public testing::TestWithParam<TQELDatatype> {
 protected:
     bool Registry() const { return GetParam() == sRegistry; }
 
+    // The lines that put the data store property on this test's own location, in section.
+    std::string Location(const std::string& property, const std::string& section) const
+    {
+        if (Registry())
+            return "    " + property + ".Registry.Path = '" + FKey.Path() + "'\n"
+                   "    " + property + ".Registry.Section = '" + section + "'\n";
+        return "    " + property + ".Datatype = sIniFile\n"
+               "    " + property + ".Inifile.Filename = '" + FFile.Path() + "'\n"
+               "    " + property + ".Inifile.Section = '" + section + "'\n";
+    }
     // A form holding the component, its store on this test's own location.
     std::string Description(const std::string& storeLines = {}, const std::string& section = "Run") const
     {
-        std::string location;
-        if (Registry())
-            location = "    ParamStore.Registry.Path = '" + FKey.Path() + "'\n"
-                       "    ParamStore.Registry.Section = '" + section + "'\n";
-        else
-            location = "    ParamStore.Datatype = sIniFile\n"
-                       "    ParamStore.Inifile.Filename = '" + FFile.Path() + "'\n"
-                       "    ParamStore.Inifile.Section = '" + section + "'\n";
         return "object Form: TPersistenceTestForm\n"
                "  object Detector: TQELIllegalAbort\n"
                "    ParamStore.OnError = StoreError\n" +
-               location + storeLines +
+               Location("ParamStore", section) + storeLines +
                "    OnIllegalAbort = IllegalAbortDetected\n"
                "  end\n"
                "end\n";
@@ -182,6 +184,32 @@ TEST_P(IllegalAbortTest, ARunThatEndsNormallyLeavesZeroAndTheNextLoadFiresNothin
     auto form = Load(Description());
     EXPECT_EQ(form->IllegalAborts, 0);
     EXPECT_EQ(Marker(), 1);
+}
+
+// A logoff is an orderly end: the marker is cleared, and a form saver on the same form has stored,
+// before the system ends the process.
+TEST_P(IllegalAbortTest, ALogoffEndsTheRunInAnOrderlyWay)
+{
+    const std::string description = "object Session: TForm\n"
+                                    "  Left = 120\n  Top = 90\n  Width = 333\n  Height = 222\n"
+                                    "  object Detector: TQELIllegalAbort\n" +
+                                    Location("ParamStore", "Run") +
+                                    "  end\n"
+                                    "  object Saver: TQELFormSaver\n" +
+                                    Location("FormStore", "Forms") +
+                                    "  end\n"
+                                    "end\n";
+    EXPECT_EQ(RunChildThroughLogoff(description), TRUE) << description;
+    EXPECT_EQ(Marker(), 0);
+    TQELDataStore store;
+    store.SetDatatype(GetParam());
+    store.Registry()->SetPath(FKey.Path());
+    store.Registry()->SetSection("Forms");
+    store.Inifile()->SetFilename(FFile.Path());
+    store.Inifile()->SetSection("Forms");
+    EXPECT_EQ(store.ReadInt("TForm_WindowState"), 2);
+    EXPECT_EQ(store.ReadInt("TForm_Width"), 333);
+    EXPECT_EQ(store.ReadInt("TForm_Left"), 120);
 }
 
 TEST_P(IllegalAbortTest, ARunningInstanceMakesAnotherOneStartedMeanwhileReport)

@@ -3,6 +3,7 @@
 
 #include "framework/StringList.h"
 #include "framework/Win32.h"
+#include "tests/persistence/ChildProcess.h"
 #include "tests/persistence/PersistenceTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,71 @@ TEST_F(IniFileTest, EraseSectionAndDeleteKey)
     EXPECT_EQ(FFile.Content(), "[T]\r\nC=3\r\n");
     EXPECT_NO_THROW(FIni.EraseSection("S"));
     EXPECT_NO_THROW(FIni.DeleteKey("S", "A"));
+}
+
+// Names and values the profile functions cannot take are refused before the file is touched: longer
+// ones would be taken for none (which erases a section) or crash the process.
+TEST_F(IniFileTest, TextsTheSystemCannotTakeAreRefusedBeforeAnyCall)
+{
+    FIni.WriteString("Kept", "N", "v");
+    const std::string before = FFile.Content();
+    const std::string longest(MaxIniText, 'x');
+    const std::string tooLong(MaxIniText + 1, 'x');
+    for (const std::string& text : {tooLong, std::string(40000, 's')}) {
+        EXPECT_THROW(FIni.WriteString(text, "N", "v"), EIniFileException);
+        EXPECT_THROW(FIni.WriteString("S", text, "v"), EIniFileException);
+        EXPECT_THROW(FIni.WriteString("S", "N", text), EIniFileException);
+        EXPECT_THROW((void)FIni.ReadString(text, "N", ""), EIniFileException);
+        EXPECT_THROW((void)FIni.ReadString("S", text, ""), EIniFileException);
+        EXPECT_THROW(FIni.EraseSection(text), EIniFileException);
+        EXPECT_THROW(FIni.DeleteKey("S", text), EIniFileException);
+        TStringList list;
+        EXPECT_THROW(FIni.ReadSectionValues(text, list), EIniFileException);
+    }
+    // A value whose quotes take it over the limit is refused too.
+    EXPECT_THROW(FIni.WriteString("S", "N", " " + longest.substr(2)), EIniFileException);
+    EXPECT_EQ(FFile.Content(), before);
+
+    FIni.WriteString("S", "N", longest);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), longest);
+    EXPECT_EQ(FIni.ReadString("Kept", "N", ""), "v");
+}
+
+TEST_F(IniFileTest, FileNamesTheSystemCannotTakeAreRefused)
+{
+    for (const std::string& name : {""s, "\0"s, "a\0b.ini"s, std::string(MAX_PATH, 'f') + ".ini",
+                                    "C:\\" + std::string(MAX_PATH - 3, 'f')}) {
+        try {
+            TIniFile ini(name);
+            FAIL() << "no exception for a name of " << name.size() << " characters";
+        } catch (const EIniFileException& e) {
+            EXPECT_NE(e.Message().find("file name"), std::string::npos) << e.Message();
+            EXPECT_EQ(e.Message().find('\0'), std::string::npos) << "a NUL would cut the message short";
+        }
+    }
+    TIniFile longest("C:\\" + std::string(MAX_PATH - 4, 'f'));
+    EXPECT_EQ(longest.FileName().size(), static_cast<std::size_t>(MAX_PATH - 1));
+}
+
+// Every process writes through the same mutex and reads the file afresh: nothing is lost, nothing else
+// is touched.
+TEST(IniFileProcesses, TwoProcessesWritingOneFileAtOnceLoseNothing)
+{
+    TTempIniFile file;
+    file.SetContent("[Before]\r\nKeep=first\r\n[Shared]\r\nOld=1\r\n[After]\r\nKeep=last\r\n");
+    constexpr int entries = 150;
+    RunIniWriters(file.Path(), "Shared", 2, entries);
+
+    TIniFile ini(file.Path());
+    TStringList list;
+    ini.ReadSectionValues("Shared", list);
+    EXPECT_EQ(list.Count(), 2 * entries + 1) << file.Content();
+    for (const char* prefix : {"A", "B"})
+        for (int i = 0; i < entries; ++i)
+            ASSERT_EQ(ini.ReadInteger("Shared", prefix + std::to_string(i), -1), i) << prefix << i;
+    EXPECT_EQ(ini.ReadString("Shared", "Old", ""), "1");
+    EXPECT_EQ(ini.ReadString("Before", "Keep", ""), "first");
+    EXPECT_EQ(ini.ReadString("After", "Keep", ""), "last");
 }
 
 } // namespace

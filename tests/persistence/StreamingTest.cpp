@@ -81,36 +81,39 @@ TEST_F(StreamingTest, AChangedStoreWritesEveryDifferenceAndReadsBackTheSame)
     store.Registry()->SetSection("Reg");
     store.Inifile()->SetFilename("C:\\Settings\\app.ini");
     store.Inifile()->SetSection("");
+    // Emptied texts are written too: left out, they would read back as the constructor's values.
     const std::string expected = Lines("object Form: TPersistenceTestForm\n"
                                        "  object Data: TQELStoreData\n"
                                        "    OnError = StoreError\n"
                                        "    DataStore.ErrorInt = -5\n"
+                                       "    DataStore.ErrorStr = ''\n"
                                        "    DataStore.ErrorBool = True\n"
                                        "    DataStore.OnError = StoreError\n"
                                        "    DataStore.Enabled = False\n"
                                        "    DataStore.Datatype = sIniFile\n"
                                        "    DataStore.Registry.Rootkey = hkeyLocalMachine\n"
+                                       "    DataStore.Registry.Path = ''\n"
                                        "    DataStore.Registry.Section = 'Reg'\n"
                                        "    DataStore.Inifile.Filename = 'C:\\Settings\\app.ini'\n"
+                                       "    DataStore.Inifile.Section = ''\n"
                                        "  end\n"
                                        "end\n");
     EXPECT_EQ(WriteComponentText(FForm), expected);
 
-    // Properties left out read back as the constructor's values, not as the ones written out here.
     auto form = Read(expected);
     auto* read = ObjectAs<TQELStoreData>(form->FindComponent("Data"));
     ASSERT_NE(read, nullptr);
     const TQELDataStore& readStore = *read->DataStore();
     EXPECT_EQ(readStore.ErrorInt(), -5);
-    EXPECT_EQ(readStore.ErrorStr(), "Error");
+    EXPECT_EQ(readStore.ErrorStr(), "");
     EXPECT_TRUE(readStore.ErrorBool());
     EXPECT_FALSE(readStore.Enabled());
     EXPECT_EQ(readStore.Datatype(), sIniFile);
     EXPECT_EQ(readStore.Registry()->Rootkey(), hkeyLocalMachine);
-    EXPECT_EQ(readStore.Registry()->Path(), "Software\\Company\\Product");
+    EXPECT_EQ(readStore.Registry()->Path(), "");
     EXPECT_EQ(readStore.Registry()->Section(), "Reg");
     EXPECT_EQ(readStore.Inifile()->Filename(), "C:\\Settings\\app.ini");
-    EXPECT_EQ(readStore.Inifile()->Section(), "MySection");
+    EXPECT_EQ(readStore.Inifile()->Section(), "");
     // The events are bound to the form's methods.
     readStore.OnError()(nullptr);
     read->OnError()(nullptr);

@@ -97,13 +97,61 @@ TEST(HostRun, ReportsASyntaxErrorWithItsLineAndColumn)
     EXPECT_NE(result.Err.find("Line 2, column 11"), std::string::npos) << result.Err;
 }
 
-TEST(HostRun, RefusesARootThatIsNotAForm)
+TEST(HostRun, RefusesARootThatIsNotAFormWhereItIsNamed)
 {
     TDescriptionFile form("object Holder: TComponent\n"
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\"");
     EXPECT_EQ(result.ExitCode, 1u);
-    EXPECT_NE(result.Err.find("not a form"), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("Line 1, column 16: expected a TForm but found 'TComponent'"), std::string::npos)
+        << result.Err;
+}
+
+TEST(HostRun, ReportsAnEmptyFileWithItsPosition)
+{
+    TDescriptionFile form("");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\"");
+    EXPECT_EQ(result.ExitCode, 1u);
+    EXPECT_NE(result.Err.find(form.Path() + ": Line 1, column 1: expected 'object' but found end of file"),
+              std::string::npos)
+        << result.Err;
+}
+
+// A component that fails while the form is read: its own error, and where the reader was.
+TEST(HostRun, ReportsAComponentThatFailsWhileTheFormIsReadWithItsPosition)
+{
+    TDescriptionFile form("object Main: T" + std::string(300, 'W') + "\n"
+                          "  object Saver: TQELFormSaver\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1");
+    EXPECT_EQ(result.ExitCode, 1u);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_NE(result.Err.find(form.Path() + ": Line 2, column 17: cannot create a TQELFormSaver: Cannot register "
+                                            "window class"),
+              std::string::npos)
+        << result.Err;
+}
+
+// A form saver that can neither restore nor store reports it, and the run still ends at its time.
+TEST(HostRun, EndsAtTheTimeLimitWhenTheFormsSaverCannotStore)
+{
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  OnClose = FormClose\n"
+                          "  object Saver: TQELFormSaver\n"
+                          "    FormStore.Datatype = sIniFile\n"
+                          "    FormStore.Inifile.Filename = #0\n"
+                          "    OnStore = SaverStore\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (TLines{"HostProbe.OnClose Sender=HostProbe Action=caHide",
+                                         "Saver.OnStore Sender=HostProbe"}));
+    const TLines errors = Lines(result.Err);
+    ASSERT_EQ(errors.size(), 2u) << result.Err; // the restore when shown, the store when closed
+    for (const std::string& error : errors)
+        EXPECT_TRUE(StartsWith(error, "qel: Invalid INI file name")) << error;
 }
 
 TEST(HostRun, ReportsAMissingFile)

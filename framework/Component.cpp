@@ -24,8 +24,19 @@ void Erase(std::vector<TComponent*>& list, TComponent* item)
 
 TComponent::TComponent(TComponent* owner)
 {
-    if (owner)
+    if (!owner)
+        return;
+    try {
         owner->InsertComponent(this);
+    } catch (...) {
+        // The owner refused the component in its insertion notice. A component whose construction
+        // fails is never destroyed, so the owner must not keep it in its list.
+        if (FOwner) {
+            Erase(FOwner->FComponents, this);
+            FOwner = nullptr;
+        }
+        throw;
+    }
 }
 
 TComponent::~TComponent()

@@ -190,18 +190,20 @@ TEST_F(OnlyOne, OnlyOneMayExistAndARefusedOneLeavesTheCountAsItWas)
 
 TEST_F(OnlyOne, AConstructorFailingAfterTheCountTakesItBackDown)
 {
-    // With every window procedure instance taken, the guard cannot hook the application's window.
-    std::vector<WNDPROC> taken;
-    TForm form(nullptr);
-    try {
-        for (;;)
-            taken.push_back(MakeObjectInstance(TWndMethod(&form, &TForm::WndProc)));
-    } catch (const EOutOfResources&) {
-    }
-    EXPECT_THROW(new TQELOnlyOne(&form), EOutOfResources);
-    for (WNDPROC instance : taken)
-        FreeObjectInstance(instance);
+    // An owner that refuses the guard once it has been counted.
+    struct TRefusingOwner : TForm {
+        using TForm::TForm;
+        bool Refuse = true;
+        void Notification(TComponent* component, TOperation operation) override
+        {
+            TForm::Notification(component, operation);
+            if (operation == opInsert && Refuse)
+                throw EComponentError("refused");
+        }
+    } form(nullptr);
+    EXPECT_THROW(new TQELOnlyOne(&form), EComponentError);
     EXPECT_EQ(form.ComponentCount(), 0);
+    form.Refuse = false;
     EXPECT_NO_THROW(new TQELOnlyOne(&form));
 }
 

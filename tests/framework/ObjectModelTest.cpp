@@ -230,6 +230,23 @@ TEST_F(ObjectModel, AComponentFreedByItselfLeavesItsOwnersList)
     EXPECT_EQ(Journal(), std::vector<std::string>{"destroy "}) << "not destroying: it went alone";
 }
 
+TEST_F(ObjectModel, AComponentItsOwnerRefusesOnInsertionIsNotKeptByTheOwner)
+{
+    // Refuses every component offered to it in the insertion notice.
+    struct TRefusingOwner : TComponent {
+        using TComponent::TComponent;
+        void Notification(TComponent* component, TOperation operation) override
+        {
+            TComponent::Notification(component, operation);
+            if (operation == opInsert)
+                throw EComponentError("refused");
+        }
+    } owner(nullptr);
+    EXPECT_THROW(new TProbe(&owner), EComponentError);
+    EXPECT_EQ(owner.ComponentCount(), 0);
+    EXPECT_TRUE(Journal().empty()) << "a component whose construction failed is not destroyed";
+}
+
 TEST_F(ObjectModel, NamesMustBeIdentifiersUniqueAmongTheOwnersComponents)
 {
     TProbe owner(nullptr);

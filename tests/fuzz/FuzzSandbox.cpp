@@ -31,6 +31,38 @@ BOOL WINAPI SandboxWrite(LPCSTR section, LPCSTR name, LPCSTR value, LPCSTR fileN
     return RealWrite(section, name, value, Redirected(fileName).c_str());
 }
 
+int WINAPI AnswerMessageBox(HWND, LPCSTR, LPCSTR, UINT)
+{
+    return IDOK;
+}
+
+decltype(&SystemParametersInfoA) RealSystemParameters = nullptr;
+
+// Settings are read as they are; changing them is refused.
+BOOL WINAPI ReadOnlySystemParameters(UINT action, UINT param, PVOID value, UINT winIni)
+{
+    switch (action) {
+    case SPI_SETSCREENSAVEACTIVE:
+    case SPI_SETSCREENSAVETIMEOUT:
+    case SPI_SETDESKWALLPAPER:
+        return FALSE;
+    default:
+        return RealSystemParameters(action, param, value, winIni);
+    }
+}
+
+BOOL WINAPI KeepKeyboardState(LPBYTE)
+{
+    return TRUE;
+}
+
+template <class F>
+F SystemFunction(const char* module, const char* name)
+{
+    // Through void (*)(), the type that casts to any function type without a warning.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA(module), name)));
+}
+
 const HKEY Roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                           HKEY_USERS,        HKEY_CURRENT_CONFIG, HKEY_DYN_DATA};
 
@@ -58,14 +90,14 @@ TFuzzSandbox::TFuzzSandbox()
     if (!CreateDirectoryA(Directory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         throw std::runtime_error("cannot create " + Directory);
     try {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        // Through void (*)(), the type that casts to any function type without a warning.
-        RealRead = reinterpret_cast<decltype(RealRead)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetPrivateProfileStringA")));
-        RealWrite = reinterpret_cast<decltype(RealWrite)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "WritePrivateProfileStringA")));
+        RealRead = SystemFunction<decltype(RealRead)>("kernel32.dll", "GetPrivateProfileStringA");
+        RealWrite = SystemFunction<decltype(RealWrite)>("kernel32.dll", "WritePrivateProfileStringA");
+        RealSystemParameters = SystemFunction<decltype(RealSystemParameters)>("user32.dll", "SystemParametersInfoA");
         FReadPatch.emplace("kernel32.dll", "GetPrivateProfileStringA", &SandboxRead);
         FWritePatch.emplace("kernel32.dll", "WritePrivateProfileStringA", &SandboxWrite);
+        FMessageBoxPatch.emplace("user32.dll", "MessageBoxA", &AnswerMessageBox);
+        FSystemParametersPatch.emplace("user32.dll", "SystemParametersInfoA", &ReadOnlySystemParameters);
+        FKeyboardPatch.emplace("user32.dll", "SetKeyboardState", &KeepKeyboardState);
         // Every key is made below the real HKEY_CURRENT_USER before any root is redirected.
         for (std::size_t i = 0; i < std::size(Roots); ++i) {
             HKEY key = nullptr;
@@ -100,5 +132,8 @@ void TFuzzSandbox::Release()
     (void)RegDeleteKeyA(HKEY_CURRENT_USER, FKeyPath.c_str());
     FReadPatch.reset();
     FWritePatch.reset();
+    FMessageBoxPatch.reset();
+    FSystemParametersPatch.reset();
+    FKeyboardPatch.reset();
     DeleteFolder(Directory);
 }

@@ -35,12 +35,16 @@ echo "   the form came back at 300,200 and stored that place again:"
 show_ini | grep -E 'Left|Top'
 
 step "A run killed before it could end: the abnormal-end marker stays 1"
-./qel run examples/persistence.qfm --seconds 30 &
+# A copy of the form under this build tree, so that the kill finds this run and no other tree's.
+killed=$QEL_BUILD/persistence-killed.qfm
+cp examples/persistence.qfm "$killed"
+./qel run "$killed" --seconds 30 &
 run=$!
 disown
 sleep 3
-pkill -KILL -f 'qel.exe run examples/persistence.qfm' || true
+pkill -KILL -f "qel.exe run $killed" || true
 while kill -0 "$run" 2>/dev/null; do sleep 0.1; done
+rm -f "$killed"
 show_ini | grep IllegalAbort
 
 step "The next run is told: AbortCheck.OnIllegalAbort fires once"
@@ -100,10 +104,6 @@ wait "$run"
 cat "$out"
 rm -f "$out"
 
-step "The designer's face: the palette, and what a selection of two components shares in the designer"
-./qel palette
-./qel inspect examples/designer.qfm --select Settings,Spy
-
 # The file components. The text replace and the log file work on files in a folder of the build tree,
 # which is the current directory of their runs.
 step "examples/collector.qfm: a file collector lists the unit headers of the project's tree"
@@ -124,3 +124,7 @@ step "examples/logfile.qfm, run twice: the header once, then one line per run"
 in_work logfile.qfm --seconds 1 --log RunLog "first run"
 in_work logfile.qfm --seconds 1 --log RunLog "second run"
 show demo.log
+
+step "The designer's face: the palette, and what a selection of two components shares in the designer"
+./qel palette
+./qel inspect examples/designer.qfm --select Settings,Spy

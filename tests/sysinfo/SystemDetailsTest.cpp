@@ -101,7 +101,7 @@ TEST_F(SystemDetailsRegistryTest, AValueThatIsNotTextReadsAsEmptyLikeAMissingOne
 {
     FOrganisation.Set(REG_BINARY, "\x01\x02\x03"s);
     FOwner.Set(REG_MULTI_SZ, "one\0two\0\0"s);
-    FProgramFiles.Delete();
+    FProgramFiles.Set(REG_DWORD, "\x2A\0\0\0"s); // a number is not text either
     FSystemRoot.SetText("C:\\windows");
     std::optional<TQELSystemDetails> details;
     ASSERT_NO_THROW(details.emplace(nullptr));
@@ -109,6 +109,9 @@ TEST_F(SystemDetailsRegistryTest, AValueThatIsNotTextReadsAsEmptyLikeAMissingOne
     EXPECT_EQ(details->RegisteredOwner(), "");
     EXPECT_EQ(details->ProgramFilesDir(), "");
     EXPECT_EQ(details->SystemRoot(), "C:\\windows");
+
+    FProgramFiles.Delete();
+    EXPECT_EQ(TQELSystemDetails(nullptr).ProgramFilesDir(), "");
 }
 
 // What a replaced RegOpenKeyExA was asked, and whether it refuses.

@@ -63,14 +63,10 @@ void RawRefresh()
     std::snprintf(text[0], sizeof text[0], "%lu Percent", status.dwMemoryLoad);
     std::snprintf(text[1], sizeof text[1], "%lu KB", status.dwTotalPhys / 1024);
     std::snprintf(text[2], sizeof text[2], "%lu KB", status.dwAvailPhys / 1024);
-    std::snprintf(text[3], sizeof text[3], "%lu MB",
-                  status.dwTotalPageFile > status.dwAvailPageFile
-                      ? (status.dwTotalPageFile - status.dwAvailPageFile) / (1024 * 1024)
-                      : 0);
-    std::snprintf(text[4], sizeof text[4], "%lu KB",
-                  status.dwTotalVirtual > status.dwAvailVirtual
-                      ? (status.dwTotalVirtual - status.dwAvailVirtual) / 1024
-                      : 0);
+    std::snprintf(text[3], sizeof text[3], "%lld MB",
+                  (static_cast<long long>(status.dwTotalPageFile) - status.dwAvailPageFile) / (1024 * 1024));
+    std::snprintf(text[4], sizeof text[4], "%lld KB",
+                  (static_cast<long long>(status.dwTotalVirtual) - status.dwAvailVirtual) / 1024);
     const int keys = (GetKeyState(VK_NUMLOCK) & 1) + (GetKeyState(VK_CAPITAL) & 1) + (GetKeyState(VK_SCROLL) & 1);
     std::snprintf(text[5], sizeof text[5], "%lld MB", static_cast<long long>(RawDiskSpace(true) / 1024000));
     std::snprintf(text[6], sizeof text[6], "%lld MB", static_cast<long long>(RawDiskSpace(false) / 1024000));

@@ -207,6 +207,9 @@ std::string TRegistry::ReadString(const std::string& name) const
     std::string data;
     if (!QueryValue(OpenKeyOrRaise(), name, type, data, FRootKey, FCurrentPath))
         return {};
+    // Unlike the INI view of the registry, a number is not text here.
+    if (type == REG_DWORD)
+        RaiseDataType(name, FRootKey, FCurrentPath);
     return TextOf(type, std::move(data), name, FRootKey, FCurrentPath);
 }
 

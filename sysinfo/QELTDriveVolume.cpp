@@ -153,9 +153,9 @@ bool TQELDriveVolume::QueryVolume(char* volumeName, DWORD* serialNumber, char* f
 
 void TQELDriveVolume::ProcessError()
 {
-    const int error = static_cast<int>(GetLastError());
+    const DWORD error = GetLastError();
     if (FOnError)
-        FOnError(error);
+        FOnError(static_cast<int>(error));
     else
         (void)Application->MessageBox("Error " + IntToStr(error) + " in Drive Volume Information !",
                                       "TQELDriveVolume", MB_OK | MB_ICONEXCLAMATION);

@@ -32,11 +32,12 @@ namespace {
 constexpr int RefreshInterval = 1000; // milliseconds
 constexpr std::int64_t DriveUnit = 1024000; // the drive figures' "MB"
 
-// Whole units of total minus available. The system has been seen to report more available than in
-// total (Wine's page file): that is nothing used, not a negative amount or a wrapped one.
-std::int64_t UsedUnits(SIZE_T total, SIZE_T available, SIZE_T unit)
+// Whole units of total minus available, cut toward zero. The system has been seen to report more
+// available than in total (Wine's page file): that reads as a negative amount, never as a 32-bit
+// difference wrapped round.
+std::int64_t UsedUnits(SIZE_T total, SIZE_T available, std::int64_t unit)
 {
-    return total > available ? static_cast<std::int64_t>((total - available) / unit) : 0;
+    return (static_cast<std::int64_t>(total) - static_cast<std::int64_t>(available)) / unit;
 }
 
 bool Toggled(int key)

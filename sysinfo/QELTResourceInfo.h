@@ -38,8 +38,8 @@ public:
     const std::string& PageFileUsed() const noexcept { return FPageFileUsed; }
     const std::string& VirtualMemUsed() const noexcept { return FVirtualMemUsed; }
 
-    // The full refresh, and the writer of every text property: the value is ignored. It restarts the
-    // one-second count and does not fire OnNewValues.
+    // The full refresh, and the writer of every text property: the value is ignored. It makes sure the
+    // one-second timer runs (a running one keeps its count) and does not fire OnNewValues.
     void SetAll(const std::string& ignored);
 
 private:

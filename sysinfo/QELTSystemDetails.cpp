@@ -143,8 +143,9 @@ void TQELSystemDetails::ReadMemory()
 
 void TQELSystemDetails::ReadDriveC()
 {
-    // One reading: a second one could find the drive gone and turn "not available" into 0 MB.
-    const std::int64_t size = DiskSize(3);
+    // Asked first whether the drive can be read at all, then for the figure. A drive gone by the
+    // second answer is not available either, not one of 0 MB.
+    const std::int64_t size = DiskSize(3) == -1 ? -1 : DiskSize(3);
     FDriveC = size == -1 ? std::string() : Format("%d MB", {size / (1024 * 1024)});
 }
 

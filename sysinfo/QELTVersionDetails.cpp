@@ -79,6 +79,10 @@ void TQELVersionDetails::ReInitialize()
     std::vector<char> record(size);
     if (!GetFileVersionInfoA(exeName.c_str(), handle, size, record.data()))
         return;
+    // The root's fixed file information is looked up first; nothing of it is published.
+    void* fixedInfo = nullptr;
+    UINT fixedLength = 0;
+    (void)VerQueryValueA(record.data(), "\\", &fixedInfo, &fixedLength);
     const std::string table = StringTablePath(record);
     FCompanyName = QueryText(record, table + "CompanyName");
     FFileDescription = QueryText(record, table + "FileDescription");

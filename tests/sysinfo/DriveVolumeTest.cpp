@@ -200,6 +200,24 @@ TEST_F(DriveVolumeTest, TheConstructorCanOnlyShowItsFailuresInMessageBoxes)
     ExpectNoVolume(volume);
 }
 
+TEST_F(DriveVolumeTest, AnErrorCodeWithItsTopBitSetIsShownAsTheSystemsNumber)
+{
+    // Such codes come from drivers and network providers; the box shows the code itself, the handler's
+    // Integer the same 32 bits.
+    TFakeVolume fake;
+    fake.FirstError = 0xE0000001;
+    TVolumeStandIn standIn(fake);
+    TMessageBoxRecorder boxes;
+    TQELDriveVolume* volume = NewVolume();
+    ASSERT_EQ(boxes.Calls().size(), 10u);
+    EXPECT_EQ(boxes.Calls().front().Text, "Error 3758096385 in Drive Volume Information !");
+    fake.Calls.clear();
+    volume->SetDrive('C');
+    ASSERT_EQ(FForm.Log.size(), 12u);
+    EXPECT_EQ(FForm.Log[1], "DriveError=" + std::to_string(static_cast<int>(0xE0000001u)));
+    EXPECT_EQ(boxes.Calls().size(), 10u);
+}
+
 TEST_F(DriveVolumeTest, AFullUpdateQueriesFlagsSixTimesThenSerialLabelFileSystemAndFlagsQuietly)
 {
     TFakeVolume fake;

@@ -129,17 +129,26 @@ TEST_F(ResourceInfoTest, TheFiguresOfMemoryAndOfTheCurrentDrive)
     EXPECT_EQ(FFake.DiskRoots, (std::vector<std::string>{"(current)", "(current)"}));
 }
 
-TEST_F(ResourceInfoTest, MoreAvailableThanInTotalIsNothingUsedAndTheFullRangeReadsUnsigned)
+TEST_F(ResourceInfoTest, MoreAvailableThanInTotalReadsAsANegativeUseTruncatedTowardZero)
 {
-    FFake.Memory.dwAvailPageFile = FFake.Memory.dwTotalPageFile + 5 * MB;
-    FFake.Memory.dwAvailVirtual = FFake.Memory.dwTotalVirtual + 1;
+    // Wine reports more available page file than in total. Used is total less available, whole units
+    // cut toward zero: never a wrapped 32-bit difference, never rounded down past it.
+    FFake.Memory.dwAvailPageFile = FFake.Memory.dwTotalPageFile + 5 * MB + MB / 2;
+    FFake.Memory.dwAvailVirtual = FFake.Memory.dwTotalVirtual + 2047;
     FFake.Memory.dwTotalPhys = 0xFFFFFFFF;
     FFake.Memory.dwAvailPhys = 0xFFFFFC00;
     TQELResourceInfo* monitor = NewMonitor();
-    EXPECT_EQ(monitor->PageFileUsed(), "0 MB");
-    EXPECT_EQ(monitor->VirtualMemUsed(), "0 KB");
+    EXPECT_EQ(monitor->PageFileUsed(), "-5 MB");
+    EXPECT_EQ(monitor->VirtualMemUsed(), "-1 KB");
     EXPECT_EQ(monitor->PhysMemTotal(), "4194303 KB");
     EXPECT_EQ(monitor->PhysMemFree(), "4194303 KB");
+
+    FFake.Memory.dwAvailPageFile = FFake.Memory.dwTotalPageFile + MB - 1;
+    FFake.Memory.dwTotalVirtual = 0xFFFFFFFF;
+    FFake.Memory.dwAvailVirtual = 0;
+    monitor->SetAll("");
+    EXPECT_EQ(monitor->PageFileUsed(), "0 MB");
+    EXPECT_EQ(monitor->VirtualMemUsed(), "4194303 KB");
 }
 
 TEST_F(ResourceInfoTest, ACurrentDriveThatCannotBeReadShowsNoSpace)

@@ -101,7 +101,7 @@ TEST_F(SystemDetailsRegistryTest, AValueThatIsNotTextReadsAsEmptyLikeAMissingOne
 {
     FOrganisation.Set(REG_BINARY, "\x01\x02\x03"s);
     FOwner.Set(REG_MULTI_SZ, "one\0two\0\0"s);
-    FProgramFiles.Delete();
+    FProgramFiles.Set(REG_DWORD, "\x2A\0\0\0"s); // a number is not text either
     FSystemRoot.SetText("C:\\windows");
     std::optional<TQELSystemDetails> details;
     ASSERT_NO_THROW(details.emplace(nullptr));
@@ -109,6 +109,9 @@ TEST_F(SystemDetailsRegistryTest, AValueThatIsNotTextReadsAsEmptyLikeAMissingOne
     EXPECT_EQ(details->RegisteredOwner(), "");
     EXPECT_EQ(details->ProgramFilesDir(), "");
     EXPECT_EQ(details->SystemRoot(), "C:\\windows");
+
+    FProgramFiles.Delete();
+    EXPECT_EQ(TQELSystemDetails(nullptr).ProgramFilesDir(), "");
 }
 
 // What a replaced RegOpenKeyExA was asked, and whether it refuses.
@@ -159,6 +162,7 @@ struct TFakeMachine {
     DWORD Major = 4, Minor = 0, Build = 1381;
     DWORD TotalPhys = 64 * 1024 * 1024;
     std::optional<ULONGLONG> DiskSize = 2ull * 1024 * 1024 * 1024;
+    int DiskAnswers = 1000; // how many reads of the size succeed before the drive goes away
     // What the component passed.
     DWORD VersionRecordSize = 0;
     DWORD MemoryRecordLength = 0;
@@ -194,7 +198,7 @@ BOOL WINAPI FakeGetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, P
                                     PULARGE_INTEGER totalFree)
 {
     Machine->DiskRoots.push_back(root ? root : "(current)");
-    if (!Machine->DiskSize) {
+    if (!Machine->DiskSize || Machine->DiskAnswers-- <= 0) {
         SetLastError(ERROR_NOT_READY);
         return FALSE;
     }
@@ -228,7 +232,8 @@ TEST_F(SystemDetailsTest, AnNTMachineOfOldReadsAsSuch)
     EXPECT_EQ(details.DriveC(), "2048 MB");
     EXPECT_EQ(FMachine.VersionRecordSize, 148u);
     EXPECT_EQ(FMachine.MemoryRecordLength, 32u);
-    EXPECT_EQ(FMachine.DiskRoots, std::vector<std::string>{"C:\\"});
+    // Once to learn whether the drive can be read, once more for the figure.
+    EXPECT_EQ(FMachine.DiskRoots, (std::vector<std::string>{"C:\\", "C:\\"}));
 }
 
 TEST_F(SystemDetailsTest, ProcessorTypesWithoutANameLeaveCPUEmpty)
@@ -276,6 +281,12 @@ TEST_F(SystemDetailsTest, ADriveCThatCannotBeReadLeavesDriveCEmpty)
 {
     FMachine.DiskSize.reset();
     EXPECT_EQ(TQELSystemDetails(nullptr).DriveC(), "");
+    EXPECT_EQ(FMachine.DiskRoots, std::vector<std::string>{"C:\\"});
+    // Gone between the two reads: still not available, not 0 MB.
+    FMachine.DiskSize = 1024 * 1024;
+    FMachine.DiskAnswers = 1;
+    EXPECT_EQ(TQELSystemDetails(nullptr).DriveC(), "");
+    FMachine.DiskAnswers = 1000;
     FMachine.DiskSize = 1024 * 1024 - 1;
     EXPECT_EQ(TQELSystemDetails(nullptr).DriveC(), "0 MB");
 }

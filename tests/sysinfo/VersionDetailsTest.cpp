@@ -163,7 +163,8 @@ TEST_F(VersionDetailsServed, TheExecutablesRecordIsReadWhole)
     EXPECT_EQ(FRecord.ReadFiles, TTexts{Application->ExeName()});
     EXPECT_EQ(FRecord.ReadSizes, std::vector<DWORD>{RecordSize});
     EXPECT_FALSE(FRecord.ForeignBlock);
-    TTexts expectedQueries{"\\VarFileInfo\\Translation"};
+    // The fixed information at the root first, though nothing of it is shown.
+    TTexts expectedQueries{"\\", "\\VarFileInfo\\Translation"};
     for (const char* name : ValueNames)
         expectedQueries.push_back("\\StringFileInfo\\040904E4\\"s + name);
     EXPECT_EQ(FRecord.Queries, expectedQueries);

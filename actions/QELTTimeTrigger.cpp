@@ -104,13 +104,15 @@ void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
         FCheckForTrigger = false;
         Fire(FOnTrigger);
     }
+    // Each change is taken note of before it is told: a handler that lets the message loop run (a
+    // dialog) sees further polls, which must not report the same change again.
     if (FPreviousTime != FCurrentTime) {
-        Fire(FOnNewTime);
         FPreviousTime = FCurrentTime;
+        Fire(FOnNewTime);
     }
     if (FPreviousDate != FCurrentDate) {
-        Fire(FOnNewDate);
         FPreviousDate = FCurrentDate;
+        Fire(FOnNewDate);
     }
 }
 

@@ -64,11 +64,21 @@ public:
     void NewTime(TObject* sender) { Add("NewTime", sender); }
     void NewDate(TObject* sender) { Add("NewDate", sender); }
     void FailingTrigger(TObject*) { throw Exception("handler failed"); }
+    // Records the event, then polls once more from inside the handler, as the component's timer does
+    // while a handler shows a modal dialog.
+    void NestedNewTime(TObject* sender) { Nested("NewTime", sender); }
+    void NestedNewDate(TObject* sender) { Nested("NewDate", sender); }
     void Failure(TObject* sender, Exception& e) { Events.push_back("Failure " + sender->ClassName() + " " + e.Message()); }
 
     std::vector<std::string> Events;
 
 private:
+    void Nested(const std::string& event, TObject* sender)
+    {
+        Add(event, sender);
+        if (Events.size() < 10)
+            static_cast<TQELTimeTrigger*>(sender)->TimerCheckForTrigger(nullptr);
+    }
     void Add(const std::string& event, TObject* sender)
     {
         auto* trigger = dynamic_cast<TQELTimeTrigger*>(sender);
@@ -167,6 +177,14 @@ TEST_F(TimeTriggerTest, TheFirstPollReportsANewTimeAndDateThenEachChangeOnce)
     PollAt(At(2024, 3, 10, 0, 0, 0, 300));
     EXPECT_EQ(Events(), (std::vector<std::string>{Ev("NewTime", 2024, 3, 9, 23, 59, 59), Ev("NewTime", 2024, 3, 10, 0, 0, 0),
                                                   Ev("NewDate", 2024, 3, 10, 0, 0, 0)}));
+}
+
+TEST_F(TimeTriggerTest, APollWithinAHandlerReportsNoChangeAgain)
+{
+    FTrigger->SetOnNewTime(TNotifyEvent(FLog.get(), &TTriggerLog::NestedNewTime));
+    FTrigger->SetOnNewDate(TNotifyEvent(FLog.get(), &TTriggerLog::NestedNewDate));
+    PollAt(At(2024, 3, 9, 10, 29, 58, 300));
+    EXPECT_EQ(Events(), (std::vector<std::string>{Ev("NewTime", 2024, 3, 9, 10, 29, 58), Ev("NewDate", 2024, 3, 9, 10, 29, 58)}));
 }
 
 TEST_F(TimeTriggerTest, APollTakesTimeAndDateFromOneReading)

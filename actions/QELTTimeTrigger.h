@@ -46,7 +46,8 @@ public:
     // date texts from that one reading, then fires OnTrigger (when armed and the trigger moment has
     // come), OnNewTime and OnNewDate, in that order. The trigger fires on the first poll within its
     // second; when the thread was too busy for a poll to fall into that second, it fires on the first
-    // poll after it, provided that poll is still on the trigger date.
+    // poll after it, provided that poll is still on the trigger date (a trigger for any date fires
+    // late past midnight too).
     void TimerCheckForTrigger(TObject* sender);
 
 private:

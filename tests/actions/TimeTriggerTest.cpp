@@ -291,6 +291,25 @@ TEST_F(TimeTriggerTest, ASecondMissedWhileBusyFiresOnceLateOnTheTriggerDate)
     EXPECT_EQ(Events().size(), 2u);
 }
 
+TEST_F(TimeTriggerTest, ASecondMissedAcrossMidnightFiresLateWhenAnyDateWill)
+{
+    Log(true, false, false);
+    FTrigger->SetTriggerTime(TimeText(23, 59, 59));
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 9, 23, 59, 58, 900));
+    PollAt(At(2024, 3, 10, 0, 0, 2, 0)); // busy until the next day
+    PollAt(At(2024, 3, 10, 0, 0, 2, 200));
+    EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 0, 0, 2)});
+
+    // Armed again after the second went by: nothing before the next day's.
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 10, 12, 0, 0));
+    PollAt(At(2024, 3, 10, 23, 59, 58, 900));
+    EXPECT_EQ(Events().size(), 1u);
+    PollAt(At(2024, 3, 10, 23, 59, 59, 100));
+    EXPECT_EQ(Events().back(), Ev("Trigger", 2024, 3, 10, 23, 59, 59));
+}
+
 TEST_F(TimeTriggerTest, ASecondMissedPastTheTriggerDateOrBeforeArmingDoesNotFire)
 {
     Log(true, false, false);

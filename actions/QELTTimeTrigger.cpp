@@ -96,19 +96,24 @@ void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
     FCurrentDate = DateToStr(now, settings);
     const bool reached = TriggerReached(now);
     FLastPoll = now;
+    // A handler may free the component (a dialog it shows lets a form with it close for good); then
+    // the poll ends there.
+    const TComponentWatch watch(this);
     if (reached && FCheckForTrigger) {
         FCheckForTrigger = false;
-        Fire(FOnTrigger);
+        if (!Fire(FOnTrigger, watch))
+            return;
     }
     // Each change is taken note of before it is told: a handler that lets the message loop run (a
     // dialog) sees further polls, which must not report the same change again.
     if (FPreviousTime != FCurrentTime) {
         FPreviousTime = FCurrentTime;
-        Fire(FOnNewTime);
+        if (!Fire(FOnNewTime, watch))
+            return;
     }
     if (FPreviousDate != FCurrentDate) {
         FPreviousDate = FCurrentDate;
-        Fire(FOnNewDate);
+        (void)Fire(FOnNewDate, watch);
     }
 }
 
@@ -129,11 +134,12 @@ bool TQELTimeTrigger::TriggerReached(TDateTime now) const
     return TPollSecond(FLastPoll).Second < due;
 }
 
-void TQELTimeTrigger::Fire(const TNotifyEvent& event)
+bool TQELTimeTrigger::Fire(const TNotifyEvent& event, const TComponentWatch& watch)
 {
     try {
         event(this);
     } catch (...) {
-        Application->HandleException(this);
+        Application->HandleException(watch.Alive() ? this : nullptr);
     }
+    return watch.Alive();
 }

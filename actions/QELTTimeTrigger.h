@@ -53,8 +53,8 @@ public:
 private:
     bool TriggerReached(TDateTime now) const;
     // Fires event; an exception its handler raises goes to the application with this component as
-    // sender, and the poll goes on.
-    void Fire(const TNotifyEvent& event);
+    // sender, and the poll goes on. False when the handler freed the component.
+    bool Fire(const TNotifyEvent& event, const TComponentWatch& watch);
 
     std::string FCurrentTime;
     std::string FCurrentDate;

@@ -64,6 +64,11 @@ public:
     void NewTime(TObject* sender) { Add("NewTime", sender); }
     void NewDate(TObject* sender) { Add("NewDate", sender); }
     void FailingTrigger(TObject*) { throw Exception("handler failed"); }
+    void FreeingTrigger(TObject* sender)
+    {
+        Events.push_back("Trigger, freeing it");
+        delete sender;
+    }
     // Records the event, then polls once more from inside the handler, as the component's timer does
     // while a handler shows a modal dialog.
     void NestedNewTime(TObject* sender) { Nested("NewTime", sender); }
@@ -355,6 +360,30 @@ TEST_F(TimeTriggerTest, AFailingHandlerGoesToTheApplicationAndThePollGoesOn)
     EXPECT_EQ(Events(), (std::vector<std::string>{"Failure TQELTimeTrigger handler failed",
                                                   Ev("NewTime", 2024, 3, 9, 10, 30, 0)}));
     EXPECT_FALSE(FTrigger->CheckForTrigger());
+}
+
+TEST_F(TimeTriggerTest, AHandlerMayFreeTheComponent)
+{
+    // As closing a form whose close action frees it does, from a dialog the handler shows.
+    Log(false, true, true);
+    FTrigger->SetOnTrigger(TNotifyEvent(FLog.get(), &TTriggerLog::FreeingTrigger));
+    FTrigger->SetTriggerTime("10:30:00");
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 9, 10, 30, 0, 100));
+    EXPECT_EQ(Events(), std::vector<std::string>{"Trigger, freeing it"});
+    EXPECT_EQ(FLog->ComponentCount(), 0);
+
+    // From a tick of its own timer, which goes with it.
+    Events().clear();
+    auto* trigger = new TQELTimeTrigger(FLog.get());
+    trigger->SetOnTrigger(TNotifyEvent(FLog.get(), &TTriggerLog::FreeingTrigger));
+    trigger->SetTriggerTime("10:31:00");
+    trigger->SetCheckForTrigger(true);
+    SetClock(At(2024, 3, 9, 10, 31, 0, 100));
+    EXPECT_TRUE(PumpUntil([&] { return !Events().empty(); }));
+    PumpFor(300);
+    EXPECT_EQ(Events(), std::vector<std::string>{"Trigger, freeing it"});
+    EXPECT_EQ(FLog->ComponentCount(), 0);
 }
 
 TEST_F(TimeTriggerTest, ALoadedTriggerIsArmedWithItsNormalisedTimeAndTheClocksTexts)

@@ -61,8 +61,12 @@ TQELExitWindows::TQELExitWindows(TComponent* owner)
 
 bool TQELExitWindows::Execute()
 {
+    // The handler and the question's message loop may free the component: then nothing is asked of
+    // Windows, with values it no longer holds.
+    const TComponentWatch watch(this);
     FOnExecute(this);
-    if (FConfirm && MessageDlg(FConfirmMessage, mtConfirmation, {mbYes, mbNo}, 0) != mrYes)
+    if (!watch.Alive() || (FConfirm && MessageDlg(FConfirmMessage, mtConfirmation, {mbYes, mbNo}, 0) != mrYes) ||
+        !watch.Alive())
         return false;
     if (!QELExitWindows(ExitFlags[FExitType])) {
         const DWORD error = GetLastError();

@@ -28,7 +28,8 @@ public:
     explicit TQELExitWindows(TComponent* owner);
 
     // Fires OnExecute, asks ConfirmMessage when Confirm is set, then makes the request. True only when
-    // Windows accepted it; the application is then terminated.
+    // Windows accepted it; the application is then terminated. A component freed by the handler or
+    // while the question is up makes no request.
     bool Execute() override;
 
     TQELExitType ExitType() const noexcept { return FExitType; }

@@ -23,26 +23,22 @@ QEL_CLASS_INFO(TQELTimeTrigger, TQELSystemsComponent)
 namespace {
 
 constexpr int PollInterval = 200;
+constexpr long long SecondsPerDay = 24 * 60 * 60;
 
-// Where a clock reading falls as the time and date texts see it: its day and its second of that day.
-// The date and time routines round to the millisecond; decoding the same way keeps the second found
-// here the one the texts show.
+// Where a clock reading falls as the time and date texts see it: its second of the day, and its second
+// counted from the framework's day 0. The date and time routines round to the millisecond; decoding
+// the same way keeps the second found here the one the texts show.
 struct TPollSecond {
-    int Year = 0;
-    int Month = 0;
-    int Day = 0;
     int SecondOfDay = 0;
+    long long Second = 0;
 
     explicit TPollSecond(TDateTime value)
     {
-        int hour, minute, second, msec;
-        DecodeDate(value, Year, Month, Day);
+        int year, month, day, hour, minute, second, msec;
+        DecodeDate(value, year, month, day);
         DecodeTime(value, hour, minute, second, msec);
         SecondOfDay = (hour * 60 + minute) * 60 + second;
-    }
-    bool SameDay(const TPollSecond& other) const
-    {
-        return Year == other.Year && Month == other.Month && Day == other.Day;
+        Second = static_cast<long long>(EncodeDate(year, month, day)) * SecondsPerDay + SecondOfDay;
     }
 };
 
@@ -100,17 +96,24 @@ void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
     FCurrentDate = DateToStr(now, settings);
     const bool reached = TriggerReached(now);
     FLastPoll = now;
+    // A handler may free the component (a dialog it shows lets a form with it close for good); then
+    // the poll ends there.
+    const TComponentWatch watch(this);
     if (reached && FCheckForTrigger) {
         FCheckForTrigger = false;
-        Fire(FOnTrigger);
+        if (!Fire(FOnTrigger, watch))
+            return;
     }
+    // Each change is taken note of before it is told: a handler that lets the message loop run (a
+    // dialog) sees further polls, which must not report the same change again.
     if (FPreviousTime != FCurrentTime) {
-        Fire(FOnNewTime);
         FPreviousTime = FCurrentTime;
+        if (!Fire(FOnNewTime, watch))
+            return;
     }
     if (FPreviousDate != FCurrentDate) {
-        Fire(FOnNewDate);
         FPreviousDate = FCurrentDate;
+        (void)Fire(FOnNewDate, watch);
     }
 }
 
@@ -120,17 +123,23 @@ bool TQELTimeTrigger::TriggerReached(TDateTime now) const
         return false;
     if (FTriggerTime == FCurrentTime)
         return true;
-    // The trigger second passed since the previous poll of this day, or before the first poll of it.
+    // The trigger second last due, today's or, on any date, yesterday's, came after the previous poll.
     const TPollSecond poll(now);
-    const TPollSecond last(FLastPoll);
-    return poll.SecondOfDay >= FTriggerSecond && (!poll.SameDay(last) || last.SecondOfDay < FTriggerSecond);
+    long long due = poll.Second - poll.SecondOfDay + FTriggerSecond;
+    if (due > poll.Second) {
+        if (!FTriggerDate.empty())
+            return false;
+        due -= SecondsPerDay;
+    }
+    return TPollSecond(FLastPoll).Second < due;
 }
 
-void TQELTimeTrigger::Fire(const TNotifyEvent& event)
+bool TQELTimeTrigger::Fire(const TNotifyEvent& event, const TComponentWatch& watch)
 {
     try {
         event(this);
     } catch (...) {
-        Application->HandleException(this);
+        Application->HandleException(watch.Alive() ? this : nullptr);
     }
+    return watch.Alive();
 }

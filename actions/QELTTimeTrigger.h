@@ -46,14 +46,15 @@ public:
     // date texts from that one reading, then fires OnTrigger (when armed and the trigger moment has
     // come), OnNewTime and OnNewDate, in that order. The trigger fires on the first poll within its
     // second; when the thread was too busy for a poll to fall into that second, it fires on the first
-    // poll after it, provided that poll is still on the trigger date.
+    // poll after it, provided that poll is still on the trigger date (a trigger for any date fires
+    // late past midnight too).
     void TimerCheckForTrigger(TObject* sender);
 
 private:
     bool TriggerReached(TDateTime now) const;
     // Fires event; an exception its handler raises goes to the application with this component as
-    // sender, and the poll goes on.
-    void Fire(const TNotifyEvent& event);
+    // sender, and the poll goes on. False when the handler freed the component.
+    bool Fire(const TNotifyEvent& event, const TComponentWatch& watch);
 
     std::string FCurrentTime;
     std::string FCurrentDate;

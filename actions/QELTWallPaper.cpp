@@ -33,8 +33,11 @@ void TQELWallPaper::SetFilename(const std::string& filename)
 
 bool TQELWallPaper::Execute()
 {
+    // The handler may free the component (a dialog it shows lets a form with it close for good): then
+    // the desktop is left as it is.
+    const TComponentWatch watch(this);
     FOnChange(this);
-    return SetWallPaper(FFilename, FTiled);
+    return watch.Alive() && SetWallPaper(FFilename, FTiled);
 }
 
 bool TQELWallPaper::SetWallPaper(const std::string& fileName, bool tile)

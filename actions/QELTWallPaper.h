@@ -13,7 +13,8 @@ public:
 
     // Fires OnChange, then makes Filename the wallpaper, tiled or centred as Tiled says. An empty
     // Filename removes the wallpaper. False only for a name too long for the system (see
-    // SetWallPaper); the results of the registry and system calls are not looked at.
+    // SetWallPaper) and when OnChange freed the component; the results of the registry and system
+    // calls are not looked at.
     bool Execute() override;
 
     // Writes "TileWallPaper" ("1" or "0") under HKEY_CURRENT_USER\Control Panel\desktop first, so the

@@ -75,6 +75,11 @@ class TDesktopRoot : public TComponent {
 public:
     using TComponent::TComponent;
     void Changed(TObject* sender) { Senders.push_back(sender); }
+    void ChangedFreeing(TObject* sender)
+    {
+        Senders.push_back(sender);
+        delete sender;
+    }
     std::vector<TObject*> Senders;
 
 private:
@@ -160,6 +165,23 @@ TEST_F(WallPaperTest, WritesTheTilingBeforeTheSystemCallAndTheNameAfterIt)
     EXPECT_EQ(ParameterCalls.back().TileAtCall, "1");
     EXPECT_EQ(ParameterCalls.back().Text, std::optional<std::string>(""));
     EXPECT_EQ(DesktopValue("Wallpaper"), std::optional<std::string>(""));
+}
+
+TEST_F(WallPaperTest, AComponentFreedByOnChangeChangesNothing)
+{
+    // As a dialog shown by the handler would let a form with the component close for good.
+    FPaper->SetOnChange(TNotifyEvent(FRoot.get(), &TDesktopRoot::ChangedFreeing));
+    FPaper->SetFilename(FImage);
+    FPaper->SetTiled(false);
+    RestoreDesktopValue("TileWallPaper", "1");
+    RestoreDesktopValue("Wallpaper", "before.bmp");
+    TQELWallPaper* paper = FPaper;
+    EXPECT_FALSE(paper->Execute());
+    EXPECT_EQ(FRoot->Senders, std::vector<TObject*>{paper});
+    EXPECT_EQ(FRoot->ComponentCount(), 0);
+    EXPECT_TRUE(ParameterCalls.empty());
+    EXPECT_EQ(DesktopValue("TileWallPaper"), std::optional<std::string>("1"));
+    EXPECT_EQ(DesktopValue("Wallpaper"), std::optional<std::string>("before.bmp"));
 }
 
 TEST_F(WallPaperTest, AStoredFileThatIsGoneLoadsEmptyAndRemovesTheWallpaper)

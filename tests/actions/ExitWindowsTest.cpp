@@ -113,6 +113,22 @@ TEST_F(ExitWindowsTest, AnsweringYesMakesTheRequestAndKeepsRunningWhenItIsRefuse
     EXPECT_FALSE(Application->Terminated());
 }
 
+TEST_F(ExitWindowsTest, AComponentFreedWhileItsQuestionIsUpMakesNoRequest)
+{
+    // The question's message loop runs whatever comes: here the component goes before Yes is pressed.
+    TUserAction user([&] {
+        if (!FindThreadWindow(MessageForm, "Confirmation"))
+            return false;
+        delete FExit;
+        return PressButton(MessageForm, "Confirmation", "&Yes");
+    });
+    TQELExitWindows* exit = FExit;
+    EXPECT_FALSE(exit->Execute());
+    EXPECT_TRUE(user.Done());
+    EXPECT_TRUE(ExitRequests().empty());
+    EXPECT_EQ(FRoot->ComponentCount(), 0);
+}
+
 TEST_F(ExitWindowsTest, WithoutConfirmationEachExitTypePassesItsFlagsAtOnce)
 {
     // xReboot and xShutDown do not follow their flag values; xForce is a forced log-off alone.

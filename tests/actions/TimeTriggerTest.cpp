@@ -64,11 +64,26 @@ public:
     void NewTime(TObject* sender) { Add("NewTime", sender); }
     void NewDate(TObject* sender) { Add("NewDate", sender); }
     void FailingTrigger(TObject*) { throw Exception("handler failed"); }
+    void FreeingTrigger(TObject* sender)
+    {
+        Events.push_back("Trigger, freeing it");
+        delete sender;
+    }
+    // Records the event, then polls once more from inside the handler, as the component's timer does
+    // while a handler shows a modal dialog.
+    void NestedNewTime(TObject* sender) { Nested("NewTime", sender); }
+    void NestedNewDate(TObject* sender) { Nested("NewDate", sender); }
     void Failure(TObject* sender, Exception& e) { Events.push_back("Failure " + sender->ClassName() + " " + e.Message()); }
 
     std::vector<std::string> Events;
 
 private:
+    void Nested(const std::string& event, TObject* sender)
+    {
+        Add(event, sender);
+        if (Events.size() < 10)
+            static_cast<TQELTimeTrigger*>(sender)->TimerCheckForTrigger(nullptr);
+    }
     void Add(const std::string& event, TObject* sender)
     {
         auto* trigger = dynamic_cast<TQELTimeTrigger*>(sender);
@@ -167,6 +182,14 @@ TEST_F(TimeTriggerTest, TheFirstPollReportsANewTimeAndDateThenEachChangeOnce)
     PollAt(At(2024, 3, 10, 0, 0, 0, 300));
     EXPECT_EQ(Events(), (std::vector<std::string>{Ev("NewTime", 2024, 3, 9, 23, 59, 59), Ev("NewTime", 2024, 3, 10, 0, 0, 0),
                                                   Ev("NewDate", 2024, 3, 10, 0, 0, 0)}));
+}
+
+TEST_F(TimeTriggerTest, APollWithinAHandlerReportsNoChangeAgain)
+{
+    FTrigger->SetOnNewTime(TNotifyEvent(FLog.get(), &TTriggerLog::NestedNewTime));
+    FTrigger->SetOnNewDate(TNotifyEvent(FLog.get(), &TTriggerLog::NestedNewDate));
+    PollAt(At(2024, 3, 9, 10, 29, 58, 300));
+    EXPECT_EQ(Events(), (std::vector<std::string>{Ev("NewTime", 2024, 3, 9, 10, 29, 58), Ev("NewDate", 2024, 3, 9, 10, 29, 58)}));
 }
 
 TEST_F(TimeTriggerTest, APollTakesTimeAndDateFromOneReading)
@@ -273,6 +296,25 @@ TEST_F(TimeTriggerTest, ASecondMissedWhileBusyFiresOnceLateOnTheTriggerDate)
     EXPECT_EQ(Events().size(), 2u);
 }
 
+TEST_F(TimeTriggerTest, ASecondMissedAcrossMidnightFiresLateWhenAnyDateWill)
+{
+    Log(true, false, false);
+    FTrigger->SetTriggerTime(TimeText(23, 59, 59));
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 9, 23, 59, 58, 900));
+    PollAt(At(2024, 3, 10, 0, 0, 2, 0)); // busy until the next day
+    PollAt(At(2024, 3, 10, 0, 0, 2, 200));
+    EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 0, 0, 2)});
+
+    // Armed again after the second went by: nothing before the next day's.
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 10, 12, 0, 0));
+    PollAt(At(2024, 3, 10, 23, 59, 58, 900));
+    EXPECT_EQ(Events().size(), 1u);
+    PollAt(At(2024, 3, 10, 23, 59, 59, 100));
+    EXPECT_EQ(Events().back(), Ev("Trigger", 2024, 3, 10, 23, 59, 59));
+}
+
 TEST_F(TimeTriggerTest, ASecondMissedPastTheTriggerDateOrBeforeArmingDoesNotFire)
 {
     Log(true, false, false);
@@ -318,6 +360,30 @@ TEST_F(TimeTriggerTest, AFailingHandlerGoesToTheApplicationAndThePollGoesOn)
     EXPECT_EQ(Events(), (std::vector<std::string>{"Failure TQELTimeTrigger handler failed",
                                                   Ev("NewTime", 2024, 3, 9, 10, 30, 0)}));
     EXPECT_FALSE(FTrigger->CheckForTrigger());
+}
+
+TEST_F(TimeTriggerTest, AHandlerMayFreeTheComponent)
+{
+    // As closing a form whose close action frees it does, from a dialog the handler shows.
+    Log(false, true, true);
+    FTrigger->SetOnTrigger(TNotifyEvent(FLog.get(), &TTriggerLog::FreeingTrigger));
+    FTrigger->SetTriggerTime("10:30:00");
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 9, 10, 30, 0, 100));
+    EXPECT_EQ(Events(), std::vector<std::string>{"Trigger, freeing it"});
+    EXPECT_EQ(FLog->ComponentCount(), 0);
+
+    // From a tick of its own timer, which goes with it.
+    Events().clear();
+    auto* trigger = new TQELTimeTrigger(FLog.get());
+    trigger->SetOnTrigger(TNotifyEvent(FLog.get(), &TTriggerLog::FreeingTrigger));
+    trigger->SetTriggerTime("10:31:00");
+    trigger->SetCheckForTrigger(true);
+    SetClock(At(2024, 3, 9, 10, 31, 0, 100));
+    EXPECT_TRUE(PumpUntil([&] { return !Events().empty(); }));
+    PumpFor(300);
+    EXPECT_EQ(Events(), std::vector<std::string>{"Trigger, freeing it"});
+    EXPECT_EQ(FLog->ComponentCount(), 0);
 }
 
 TEST_F(TimeTriggerTest, ALoadedTriggerIsArmedWithItsNormalisedTimeAndTheClocksTexts)

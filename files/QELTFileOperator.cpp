@@ -84,10 +84,11 @@ bool TQELFileOperator::Execute()
         throw Exception("Can not locate current Directory");
 
     // Each name ends with a NUL and the list with one more. An empty line would name DirFrom itself
-    // (a delete would take the whole folder) or, with no DirFrom, end the list early: it is skipped.
+    // (a delete would take the whole folder) or, with no DirFrom, end the list early: it is skipped,
+    // and so is a line of nothing but spaces, which the system drops from the end of a name.
     std::string sources;
     for (int i = 0; i < FFilesFrom->Count(); ++i)
-        if (const std::string line = FFilesFrom->Get(i); !line.empty())
+        if (const std::string line = FFilesFrom->Get(i); line.find_first_not_of(' ') != std::string::npos)
             sources.append(FDirFrom).append(line).push_back('\0');
     bool success = false;
     if (!sources.empty()) {

@@ -51,6 +51,20 @@ private:
     std::chrono::steady_clock::time_point FLastYield;
 };
 
+// Raises, as creating the target would, when it exists but cannot be written (a folder, a file that
+// another program holds) or its name is invalid; the file itself is not changed.
+void CheckTarget(const std::string& target)
+{
+    const HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
+            InOutError("Cannot create", target, error);
+        return;
+    }
+    (void)CloseHandle(file);
+}
+
 // A new, empty file in the target's directory, removed again unless it took the target's place.
 class TTemporaryFile {
 public:
@@ -93,6 +107,8 @@ bool TQELTextReplace::Execute()
     // A handler may assign FileTo during the copy; the file begun is the one replaced.
     const std::string target = FFileTo;
     TTextReader source(FFileFrom);
+    // The target is written last, but one that cannot be is refused before any line is handed on.
+    CheckTarget(target);
     TTemporaryFile temporary(target);
     TTextWriter writer(temporary.Name());
 

@@ -3,6 +3,7 @@
 #include "files/QELTTextReplace.h"
 
 #include "framework/Forms.h"
+#include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
 #include "tests/support/ErrorMessage.h"
 
@@ -177,6 +178,26 @@ TEST_F(TextReplaceTest, AMissingSourceOrTargetFolderRaisesAndLeavesTheTargetAlon
     FReplace->SetFileTo(FScratch / "missing\\target.txt");
     EXPECT_THROW(FReplace->Execute(), EInOutError);
     EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(TextReplaceTest, ATargetThatCannotBeWrittenFailsBeforeTheFirstLine)
+{
+    FScratch.File("source.txt", Joined(Numbered(3)));
+    // A folder of that name.
+    FReplace->SetFileTo(FScratch.Directory("folder"));
+    EXPECT_THROW(FReplace->Execute(), EInOutError);
+    // A file another program holds without sharing.
+    FReplace->SetFileTo(FTarget);
+    FScratch.File("target.txt", "held");
+    {
+        const TKernelHandle held(
+            CreateFileA(FTarget.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_THROW(FReplace->Execute(), EInOutError);
+    }
+    EXPECT_TRUE(FSeen.empty());
+    EXPECT_EQ(ReadBytes(FTarget), "held");
+    EXPECT_EQ(Strays(), TLines{"folder"});
 }
 
 TEST_F(TextReplaceTest, AFailureOnLineFiveLeavesTheTargetAsItWasAndBothFilesClosed)

@@ -80,6 +80,9 @@ bool TQELFileOperator::Execute()
     FDirFrom = IncludeTrailingBackslash(FDirFrom);
     if (FDirTo.empty())
         throw Exception("Directory Information is invalid");
+    // The names are taken from where DirFrom is before it becomes current: a relative DirFrom would
+    // otherwise be looked up inside itself (data\data\a.txt).
+    const std::string from = ExpandFileName(FDirFrom);
     if (!FDirFrom.empty() && !SetCurrentDir(FDirFrom))
         throw Exception("Can not locate current Directory");
 
@@ -89,7 +92,7 @@ bool TQELFileOperator::Execute()
     std::string sources;
     for (int i = 0; i < FFilesFrom->Count(); ++i)
         if (const std::string line = FFilesFrom->Get(i); line.find_first_not_of(' ') != std::string::npos)
-            sources.append(FDirFrom).append(line).push_back('\0');
+            sources.append(from).append(line).push_back('\0');
     bool success = false;
     if (!sources.empty()) {
         // The shell's dialogs handle the thread's messages, and a handler may free this component.

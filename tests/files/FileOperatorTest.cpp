@@ -351,6 +351,24 @@ TEST_F(FileOperatorTest, ADeleteWithABlankLineKeepsTheFolder)
     EXPECT_EQ(ReadBytes(FScratch / "data\\keep.txt"), "keep");
 }
 
+TEST_F(FileOperatorTest, ARelativeDirFromNamesTheFilesWhereItIsNotInsideItself)
+{
+    // data\data\old.txt is what the names would come to if they were looked up once data is current.
+    FScratch.File("data\\old.txt", "old");
+    FScratch.File("data\\data\\old.txt", "inner");
+    ASSERT_TRUE(SetCurrentDir(FScratch.Path()));
+    FOperator.SetOperation(TQELFileFunction::DeleteFile);
+    FOperator.SetFlags({opNoConfirmation, opSilent});
+    FOperator.SetDirFrom("data");
+    FOperator.SetDirTo("unused");
+    Files({"old.txt"});
+    EXPECT_TRUE(FOperator.Execute());
+    EXPECT_FALSE(FileExists(FScratch / "data\\old.txt"));
+    EXPECT_EQ(ReadBytes(FScratch / "data\\data\\old.txt"), "inner");
+    EXPECT_EQ(FOperator.DirFrom(), "data\\");
+    EXPECT_EQ(GetCurrentDir(), FScratch / "data");
+}
+
 TEST_F(FileOperatorTest, AConfirmationAnsweredNoIsAFailure)
 {
     FScratch.File("from\\a.txt", "new");

@@ -65,13 +65,14 @@ void CheckTarget(const std::string& target)
     (void)CloseHandle(file);
 }
 
-// A new, empty file in the target's directory, removed again unless it took the target's place.
+// A new, empty file in the target's directory, removed again unless it took the target's place. The
+// target is fully qualified.
 class TTemporaryFile {
 public:
     explicit TTemporaryFile(const std::string& target)
     {
         char name[MAX_PATH];
-        if (!GetTempFileNameA(ExtractFilePath(ExpandFileName(target)).c_str(), "qel", 0, name))
+        if (!GetTempFileNameA(ExtractFilePath(target).c_str(), "qel", 0, name))
             InOutError("Cannot create a file beside", target, GetLastError());
         FName = name;
     }
@@ -104,8 +105,9 @@ bool TQELTextReplace::Execute()
         throw Exception("Filename not supplied");
     if (FTarget)
         return false;
-    // A handler may assign FileTo during the copy; the file begun is the one replaced.
-    const std::string target = FFileTo;
+    // The file begun is the one replaced, also when a handler assigns FileTo or changes the current
+    // directory during the copy.
+    const std::string target = ExpandFileName(FFileTo);
     TTextReader source(FFileFrom);
     // The target is written last, but one that cannot be is refused before any line is handed on.
     CheckTarget(target);

@@ -3,6 +3,7 @@
 #include "files/QELTTextReplace.h"
 
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
 #include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
 #include "tests/support/ErrorMessage.h"
@@ -214,6 +215,23 @@ TEST_F(TextReplaceTest, AFailureOnLineFiveLeavesTheTargetAsItWasAndBothFilesClos
     EXPECT_TRUE(Strays().empty());
     EXPECT_TRUE(FileCanBeDeleted(FSource));
     EXPECT_TRUE(FileCanBeDeleted(FTarget));
+}
+
+TEST_F(TextReplaceTest, ARelativeTargetIsTheOneWhereTheCopyBegan)
+{
+    // A handler that changes the current directory (as a file operator does) moves nothing.
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    const std::string other = FScratch.File("other\\target.txt", "other");
+    const std::string previous = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(FScratch.Path()));
+    FReplace->SetFileFrom("source.txt");
+    FReplace->SetFileTo("target.txt");
+    FHandler = [&](std::string&, int, bool&) { (void)SetCurrentDir(FScratch / "other"); };
+    const bool result = FReplace->Execute();
+    ASSERT_TRUE(SetCurrentDir(previous));
+    EXPECT_TRUE(result);
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(2)));
+    EXPECT_EQ(ReadBytes(other), "other");
 }
 
 TEST_F(TextReplaceTest, ANestedExecuteIsRefusedAndTouchesNothing)

@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/TextFiles.h"
+#include "framework/Win32Handles.h"
 
 #include <chrono>
 
@@ -57,12 +58,10 @@ void CheckTarget(const std::string& target)
 {
     const HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
-            InOutError("Cannot create", target, error);
-        return;
-    }
-    (void)CloseHandle(file);
+    const DWORD error = GetLastError();
+    const TKernelHandle probe(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    if (!probe && error != ERROR_FILE_NOT_FOUND)
+        InOutError("Cannot create", target, error);
 }
 
 // A new, empty file in the target's directory, removed again unless it took the target's place. The

@@ -80,15 +80,19 @@ bool TQELFileOperator::Execute()
     FDirFrom = IncludeTrailingBackslash(FDirFrom);
     if (FDirTo.empty())
         throw Exception("Directory Information is invalid");
+    // The names are taken from where DirFrom is before it becomes current: a relative DirFrom would
+    // otherwise be looked up inside itself (data\data\a.txt).
+    const std::string from = ExpandFileName(FDirFrom);
     if (!FDirFrom.empty() && !SetCurrentDir(FDirFrom))
         throw Exception("Can not locate current Directory");
 
     // Each name ends with a NUL and the list with one more. An empty line would name DirFrom itself
-    // (a delete would take the whole folder) or, with no DirFrom, end the list early: it is skipped.
+    // (a delete would take the whole folder) or, with no DirFrom, end the list early: it is skipped,
+    // and so is a line of nothing but spaces, which the system drops from the end of a name.
     std::string sources;
     for (int i = 0; i < FFilesFrom->Count(); ++i)
-        if (const std::string line = FFilesFrom->Get(i); !line.empty())
-            sources.append(FDirFrom).append(line).push_back('\0');
+        if (const std::string line = FFilesFrom->Get(i); line.find_first_not_of(' ') != std::string::npos)
+            sources.append(from).append(line).push_back('\0');
     bool success = false;
     if (!sources.empty()) {
         // The shell's dialogs handle the thread's messages, and a handler may free this component.

@@ -45,10 +45,11 @@ class TQELFileOperator : public TQELExecuteComponent {
 public:
     explicit TQELFileOperator(TComponent* owner);
 
-    // Runs the operation on every non-empty line of FilesFrom (each prefixed with DirFrom) towards
-    // DirTo; true when the shell reports that everything was done. An empty DirTo, or a DirFrom that
-    // cannot be made the current directory, raises Exception before anything happens; DirFrom keeps the
-    // backslash added to it and stays the process's current directory.
+    // Runs the operation on every line of FilesFrom that is not blank (each prefixed with DirFrom, a
+    // relative one taken from the directory current at the call) towards DirTo; true when the shell
+    // reports that everything was done. An empty DirTo, or a DirFrom that cannot be made the current
+    // directory, raises Exception before anything happens; DirFrom keeps the backslash added to it and
+    // stays the process's current directory, against which a relative DirTo is taken.
     bool Execute() override;
 
     TStrings* FilesFrom() const noexcept { return FFilesFrom.get(); }

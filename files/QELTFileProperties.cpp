@@ -2,6 +2,7 @@
 // afterwards.
 #include "files/QELTFileProperties.h"
 
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
 #include "framework/SysUtils.h"
 
@@ -139,9 +140,13 @@ void TQELFileProperties::SetFileDateTime(const std::string& value, const std::st
 {
     if (value.empty() || FFilename.empty())
         return;
-    const TDateTime dateTime = StrToDateTime(dateTimeText);
+    // A date the file's time stamp cannot hold is refused like text that is no date at all, rather
+    // than dropped without a word.
+    const int fileDate = DateTimeToFileDate(StrToDateTime(dateTimeText));
+    if (fileDate == 0)
+        throw EConvertError("'" + dateTimeText + "' is outside the dates of a file (1980 to 2107)");
     if (const TKernelHandle file = FileOpen(FFilename, fmOpenReadWrite))
-        (void)FileSetDate(file.Get(), DateTimeToFileDate(dateTime));
+        (void)FileSetDate(file.Get(), fileDate);
     Refresh();
 }
 

@@ -26,7 +26,8 @@ public:
     using TQELSystemsComponent::TQELSystemsComponent;
 
     // The values are a snapshot taken when Filename was last assigned or the file last changed through
-    // this component; nothing watches the file.
+    // this component; nothing watches the file. Assigning Date or Time sets the file's time stamp from
+    // both; text that is no date, or a date outside 1980 to 2107, raises EConvertError.
     const std::string& Date() const noexcept { return FDate; }
     void SetFileDate(const std::string& value);
     const std::string& Time() const noexcept { return FTime; }

@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/TextFiles.h"
+#include "framework/Win32Handles.h"
 
 #include <chrono>
 
@@ -51,13 +52,26 @@ private:
     std::chrono::steady_clock::time_point FLastYield;
 };
 
-// A new, empty file in the target's directory, removed again unless it took the target's place.
+// Raises, as creating the target would, when it exists but cannot be written (a folder, a file that
+// another program holds) or its name is invalid; the file itself is not changed.
+void CheckTarget(const std::string& target)
+{
+    const HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    const TKernelHandle probe(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    if (!probe && error != ERROR_FILE_NOT_FOUND)
+        InOutError("Cannot create", target, error);
+}
+
+// A new, empty file in the target's directory, removed again unless it took the target's place. The
+// target is fully qualified.
 class TTemporaryFile {
 public:
     explicit TTemporaryFile(const std::string& target)
     {
         char name[MAX_PATH];
-        if (!GetTempFileNameA(ExtractFilePath(ExpandFileName(target)).c_str(), "qel", 0, name))
+        if (!GetTempFileNameA(ExtractFilePath(target).c_str(), "qel", 0, name))
             InOutError("Cannot create a file beside", target, GetLastError());
         FName = name;
     }
@@ -90,9 +104,12 @@ bool TQELTextReplace::Execute()
         throw Exception("Filename not supplied");
     if (FTarget)
         return false;
-    // A handler may assign FileTo during the copy; the file begun is the one replaced.
-    const std::string target = FFileTo;
+    // The file begun is the one replaced, also when a handler assigns FileTo or changes the current
+    // directory during the copy.
+    const std::string target = ExpandFileName(FFileTo);
     TTextReader source(FFileFrom);
+    // The target is written last, but one that cannot be is refused before any line is handed on.
+    CheckTarget(target);
     TTemporaryFile temporary(target);
     TTextWriter writer(temporary.Name());
 

@@ -186,7 +186,7 @@ TEST_F(FileOperatorTest, WithoutDirFromTheNamesGoAsTheyStand)
     EXPECT_EQ(FOperator.DirFrom(), "");
 }
 
-TEST_F(FileOperatorTest, EmptyLinesAreSkipped)
+TEST_F(FileOperatorTest, EmptyAndBlankLinesAreSkipped)
 {
     TShellRecorder shell;
     FOperator.SetDirTo("target");
@@ -201,8 +201,15 @@ TEST_F(FileOperatorTest, EmptyLinesAreSkipped)
     const std::string from = FScratch.Path() + "\\";
     EXPECT_EQ(shell.Calls[1].Sources, from + "a.txt" + '\0' + from + "b.txt" + '\0' + '\0');
 
+    // The system drops the spaces at the end of a name: a line of spaces would be DirFrom itself too.
+    Files({"a.txt", "   ", " ", "b.txt"});
+    EXPECT_TRUE(FOperator.Execute());
+    ASSERT_EQ(shell.Calls.size(), 3u);
+    EXPECT_EQ(shell.Calls[2].Sources, from + "a.txt" + '\0' + from + "b.txt" + '\0' + '\0');
+    shell.Calls.pop_back();
+
     // Nothing but empty lines is nothing to do.
-    Files({"", ""});
+    Files({"", "  "});
     FEvents.clear();
     EXPECT_FALSE(FOperator.Execute());
     EXPECT_EQ(shell.Calls.size(), 2u);
@@ -338,10 +345,28 @@ TEST_F(FileOperatorTest, ADeleteWithABlankLineKeepsTheFolder)
     FOperator.SetFlags({opNoConfirmation, opSilent});
     FOperator.SetDirFrom(FScratch / "data");
     FOperator.SetDirTo("unused");
-    Files({"old.txt", ""});
+    Files({"old.txt", "", "   "});
     EXPECT_TRUE(FOperator.Execute());
     EXPECT_FALSE(FileExists(FScratch / "data\\old.txt"));
     EXPECT_EQ(ReadBytes(FScratch / "data\\keep.txt"), "keep");
+}
+
+TEST_F(FileOperatorTest, ARelativeDirFromNamesTheFilesWhereItIsNotInsideItself)
+{
+    // data\data\old.txt is what the names would come to if they were looked up once data is current.
+    FScratch.File("data\\old.txt", "old");
+    FScratch.File("data\\data\\old.txt", "inner");
+    ASSERT_TRUE(SetCurrentDir(FScratch.Path()));
+    FOperator.SetOperation(TQELFileFunction::DeleteFile);
+    FOperator.SetFlags({opNoConfirmation, opSilent});
+    FOperator.SetDirFrom("data");
+    FOperator.SetDirTo("unused");
+    Files({"old.txt"});
+    EXPECT_TRUE(FOperator.Execute());
+    EXPECT_FALSE(FileExists(FScratch / "data\\old.txt"));
+    EXPECT_EQ(ReadBytes(FScratch / "data\\data\\old.txt"), "inner");
+    EXPECT_EQ(FOperator.DirFrom(), "data\\");
+    EXPECT_EQ(GetCurrentDir(), FScratch / "data");
 }
 
 TEST_F(FileOperatorTest, AConfirmationAnsweredNoIsAFailure)

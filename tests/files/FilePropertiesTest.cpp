@@ -211,6 +211,21 @@ TEST_F(FilePropertiesTest, TheTimeStampIsReadAndWritten)
     EXPECT_EQ(FileGetDate(file.Get()), DateTimeToFileDate(stamp));
 }
 
+TEST_F(FilePropertiesTest, ADateTheFileCannotHoldRaisesAndChangesNothing)
+{
+    const std::string path = FScratch.File("stamped.txt", "x");
+    FProperties.SetFilename(path);
+    const TDateTime stamp = EncodeDate(2020, 2, 29) + EncodeTime(13, 45, 30, 0);
+    FProperties.SetFileDate(DateToStr(stamp));
+    FProperties.SetFileTime(TimeToStr(stamp));
+    // A file's time stamp runs from 1980 to 2107.
+    for (const TDateTime outside : {EncodeDate(1979, 12, 31), EncodeDate(2108, 1, 1)})
+        EXPECT_THROW(FProperties.SetFileDate(DateToStr(outside)), EConvertError) << DateToStr(outside);
+    EXPECT_EQ(FProperties.Date(), DateToStr(stamp));
+    const TKernelHandle file = FileOpen(path, fmOpenRead);
+    EXPECT_EQ(FileGetDate(file.Get()), DateTimeToFileDate(stamp));
+}
+
 TEST_F(FilePropertiesTest, AFileHeldOpenExclusivelyHasNoTimeButEverythingElse)
 {
     const std::string path = FScratch.File("held.txt", "1234");

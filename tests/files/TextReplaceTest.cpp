@@ -3,6 +3,8 @@
 #include "files/QELTTextReplace.h"
 
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
+#include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
 #include "tests/support/ErrorMessage.h"
 
@@ -179,6 +181,26 @@ TEST_F(TextReplaceTest, AMissingSourceOrTargetFolderRaisesAndLeavesTheTargetAlon
     EXPECT_TRUE(Strays().empty());
 }
 
+TEST_F(TextReplaceTest, ATargetThatCannotBeWrittenFailsBeforeTheFirstLine)
+{
+    FScratch.File("source.txt", Joined(Numbered(3)));
+    // A folder of that name.
+    FReplace->SetFileTo(FScratch.Directory("folder"));
+    EXPECT_THROW(FReplace->Execute(), EInOutError);
+    // A file another program holds without sharing.
+    FReplace->SetFileTo(FTarget);
+    FScratch.File("target.txt", "held");
+    {
+        const TKernelHandle held(
+            CreateFileA(FTarget.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_THROW(FReplace->Execute(), EInOutError);
+    }
+    EXPECT_TRUE(FSeen.empty());
+    EXPECT_EQ(ReadBytes(FTarget), "held");
+    EXPECT_EQ(Strays(), TLines{"folder"});
+}
+
 TEST_F(TextReplaceTest, AFailureOnLineFiveLeavesTheTargetAsItWasAndBothFilesClosed)
 {
     FScratch.File("source.txt", Joined(Numbered(10)));
@@ -193,6 +215,23 @@ TEST_F(TextReplaceTest, AFailureOnLineFiveLeavesTheTargetAsItWasAndBothFilesClos
     EXPECT_TRUE(Strays().empty());
     EXPECT_TRUE(FileCanBeDeleted(FSource));
     EXPECT_TRUE(FileCanBeDeleted(FTarget));
+}
+
+TEST_F(TextReplaceTest, ARelativeTargetIsTheOneWhereTheCopyBegan)
+{
+    // A handler that changes the current directory (as a file operator does) moves nothing.
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    const std::string other = FScratch.File("other\\target.txt", "other");
+    const std::string previous = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(FScratch.Path()));
+    FReplace->SetFileFrom("source.txt");
+    FReplace->SetFileTo("target.txt");
+    FHandler = [&](std::string&, int, bool&) { (void)SetCurrentDir(FScratch / "other"); };
+    const bool result = FReplace->Execute();
+    ASSERT_TRUE(SetCurrentDir(previous));
+    EXPECT_TRUE(result);
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(2)));
+    EXPECT_EQ(ReadBytes(other), "other");
 }
 
 TEST_F(TextReplaceTest, ANestedExecuteIsRefusedAndTouchesNothing)

@@ -93,16 +93,18 @@ bool TQELFileOperator::Execute()
     for (int i = 0; i < FFilesFrom->Count(); ++i)
         if (const std::string line = FFilesFrom->Get(i); line.find_first_not_of(' ') != std::string::npos)
             sources.append(from).append(line).push_back('\0');
+    // The shell's dialogs handle the thread's messages, and a handler may free this component: once it
+    // is gone nothing more is done with it.
+    const TComponentWatch watch(this);
     bool success = false;
     if (!sources.empty()) {
-        // The shell's dialogs handle the thread's messages, and a handler may free this component.
-        const TComponentWatch watch(this);
         success = RunShellOperation(sources);
         if (!watch.Alive())
             return false;
     }
     (this->*(success ? operation.OnSuccess : operation.OnFail))(this);
-    FOnDone(this);
+    if (watch.Alive())
+        FOnDone(this);
     return success;
 }
 

@@ -158,7 +158,11 @@ void TQELLogFile::ClearLog()
 {
     if (FLogFile.empty())
         return;
+    // The handler may free this component; then the log is left as it is.
+    const TComponentWatch watch(this);
     FOnClear(this);
+    if (!watch.Alive())
+        return;
     TLockedLog log(FLogFile, false);
     if (log.Opened())
         log.Replace(FLogHeader ? FHeader + "\r\n" : std::string());

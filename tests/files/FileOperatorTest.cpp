@@ -435,3 +435,23 @@ TEST_F(FileOperatorTest, AnOperatorFreedWhileTheShellAsksTouchesNothingAfterward
     EXPECT_TRUE(FEvents.empty());
     EXPECT_EQ(ReadBytes(FScratch / "to\\a.txt"), "old");
 }
+
+TEST_F(FileOperatorTest, AnOperatorFreedByItsOutcomeEventFiresNothingMore)
+{
+    FScratch.File("from\\a.txt", "a");
+    auto* freed = new TQELFileOperator(nullptr);
+    struct TFreer : TObject {
+        TQELFileOperator* Operator = nullptr;
+        int Dones = 0;
+        void Free(TObject*) { delete Operator; }
+        void Done(TObject*) { ++Dones; }
+    } freer;
+    freer.Operator = freed;
+    freed->SetOnFailCopy(TNotifyEvent(&freer, &TFreer::Free));
+    freed->SetOnDone(TNotifyEvent(&freer, &TFreer::Done));
+    freed->SetDirFrom(FScratch / "from");
+    freed->SetDirTo(FScratch / "to");
+    // No lines: the copy fails at once, and its failure event frees the operator.
+    EXPECT_FALSE(freed->Execute());
+    EXPECT_EQ(freer.Dones, 0);
+}

@@ -139,6 +139,21 @@ TEST_F(LogFileTest, ClearingEmptiesAnExistingLogAndLeavesTheHeaderWhenAsked)
     EXPECT_EQ(FClears.size(), 3u);
 }
 
+TEST_F(LogFileTest, AnOnClearHandlerThatFreesTheComponentLeavesTheLogAsItIs)
+{
+    auto* log = new TQELLogFile(nullptr);
+    log->SetLogFile(FFileName);
+    log->Log("kept");
+    struct TFreer : TObject {
+        TQELLogFile* Log = nullptr;
+        void Free(TObject*) { delete Log; }
+    } freer;
+    freer.Log = log;
+    log->SetOnClear(TNotifyEvent(&freer, &TFreer::Free));
+    log->ClearLog();
+    EXPECT_EQ(ReadBytes(FFileName), "kept\r\n");
+}
+
 TEST_F(LogFileTest, WithoutAFileNameNothingHappens)
 {
     FLog.SetOnClear(TNotifyEvent(this, &LogFileTest::Cleared));

@@ -119,6 +119,53 @@ TEST(DesignerInspect, ChangesPropertiesThroughTheirEditorsAndSavesTheDescription
     EXPECT_TRUE(Contains(Lines(again.Out), "Hook1.OnMessage TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = Spy"));
 }
 
+// The explode animation takes over the form's OnShow, OnPaint and OnHide in the designer too; what the
+// designer shows and stores are still the form's own handlers, and the size limits it captured.
+TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverItsEvents)
+{
+    TDescriptionFile form("object Main: TExplodingForm\n"
+                          "  Width = 300\n"
+                          "  Height = 200\n"
+                          "  OnShow = MainShow\n"
+                          "  OnHide = MainHide\n"
+                          "  object Sizes: TQELFormSizes\n"
+                          "    MinWidth = 0\n"
+                          "    MaxWidth = 0\n"
+                          "    MinHeight = 0\n"
+                          "    MaxHeight = 0\n"
+                          "    Options = [MinimumWidth, MaximumHeight]\n"
+                          "  end\n"
+                          "  object Explode: TQELFormExplode\n"
+                          "  end\n"
+                          "end\n");
+    TDescriptionFile saved("");
+    const TRunResult result =
+        RunHost("inspect \"" + form.Path() + "\" --size 420x260 --save \"" + saved.Path() + "\"");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    const TLines lines = Lines(result.Out);
+    for (const char* line : {
+             "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow",
+             "Main.OnHide TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainHide",
+             "Main.OnPaint TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = ",
+             "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 420",
+             "Sizes.MaxHeight TIntegerProperty 0x08 [paMultiSelect] = 260",
+         })
+        EXPECT_TRUE(Contains(lines, line)) << line << "\n" << result.Out;
+
+    const std::string text = ReadText(saved.Path());
+    const TLines description = Lines(text);
+    for (const char* line : {"  OnShow = MainShow", "  OnHide = MainHide", "    MinWidth = 420", "    MaxWidth = 0",
+                             "    MinHeight = 0", "    MaxHeight = 260"})
+        EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
+    EXPECT_EQ(text.find("OnPaint"), std::string::npos) << text;
+
+    const TRunResult again = RunHost("inspect \"" + saved.Path() + "\"");
+    EXPECT_EQ(again.ExitCode, 0u) << again.Err;
+    EXPECT_TRUE(
+        Contains(Lines(again.Out), "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow"))
+        << again.Out;
+}
+
 TEST(DesignerEdit, TheStringListEditorChangesTheLinesThatAreSaved)
 {
     TDescriptionFile form(DesignForm);

@@ -121,6 +121,9 @@ public:
             FRoot.reset(reader.ReadComponent(&FDesigning));
         } catch (const EReadError& e) {
             throw EReadError(formFile + ": " + e.Message(), e.Line(), e.Column());
+        } catch (const std::exception& e) {
+            // A component failed while the form was read: say where.
+            throw Exception(formFile + ": " + reader.ErrorContext() + ": " + e.what());
         }
         NoteTakenOverEvents(read);
     }

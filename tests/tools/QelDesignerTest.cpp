@@ -246,11 +246,25 @@ TEST(DesignerCommands, ReportADescriptionThatCannotBeReadWithItsLineAndColumn)
     TDescriptionFile form("object Broken: TForm\n"
                           "  Nonsense = 1\n"
                           "end\n");
+    // The second guard refuses to be created: the component's own error, with where the reader was.
+    TDescriptionFile refused("object Guarded: TForm\n"
+                             "  object First: TQELOnlyOne\n"
+                             "  end\n"
+                             "  object Second: TQELOnlyOne\n"
+                             "  end\n"
+                             "end\n");
     for (const char* command : {"inspect", "edit"}) {
-        const TRunResult result =
-            RunHost(std::string(command) + " \"" + form.Path() + "\"" + (command == std::string("edit") ? " A B" : ""));
+        const std::string edit = command == std::string("edit") ? " A B" : "";
+        const TRunResult result = RunHost(std::string(command) + " \"" + form.Path() + "\"" + edit);
         EXPECT_EQ(result.ExitCode, 1u) << command;
         EXPECT_NE(result.Err.find(form.Path() + ": Line 2, column 3"), std::string::npos) << result.Err;
+
+        const TRunResult second = RunHost(std::string(command) + " \"" + refused.Path() + "\"" + edit);
+        EXPECT_EQ(second.ExitCode, 1u) << command;
+        EXPECT_NE(second.Err.find(refused.Path() + ": Line 4, column 18: cannot create a TQELOnlyOne: You can have "
+                                                   "only one class of type"),
+                  std::string::npos)
+            << second.Err;
     }
 }
 

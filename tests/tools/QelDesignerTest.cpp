@@ -205,6 +205,55 @@ TEST(DesignerEdit, TheExecuteTestButtonRunsExecuteAndEnds)
     EXPECT_EQ(result.Err, "");
 }
 
+// Waits for the visible dialog with caption whose button says button, and presses it.
+void PressDialogButton(HANDLE process, const char* caption, const char* button)
+{
+    HWND pressed = nullptr;
+    for (int i = 0; i < 400 && !pressed; ++i) {
+        if (WaitForSingleObject(process, 50) != WAIT_TIMEOUT)
+            break;
+        HWND dialog = FindWindowA(nullptr, caption);
+        if (dialog && IsWindowVisible(dialog))
+            pressed = FindWindowExA(dialog, nullptr, "Button", button);
+    }
+    ASSERT_TRUE(pressed) << caption << ": " << button;
+    PostMessageA(pressed, BM_CLICK, 0, 0);
+}
+
+// The Execute Test button of a message component shows its dialog in the designer; the answer fires
+// the handler the description names, printed as run prints it, and is kept when the form is saved.
+TEST(DesignerEdit, TheExecuteTestButtonShowsTheMessageComponentsDialog)
+{
+    TDescriptionFile form("object Messages: TMessagesForm\n"
+                          "  object Ask: TQELMsgBox\n"
+                          "    Caption.Strings = (\n"
+                          "      'Designed here?')\n"
+                          "    MessageType = mtWarning\n"
+                          "    Buttons = [mbYes, mbNo]\n"
+                          "    OnYes = AskYes\n"
+                          "    OnNo = AskNo\n"
+                          "  end\n"
+                          "  object Who: TQELMsgDlg\n"
+                          "    Header = 'Who designs'\n"
+                          "    Return = 'Nobody'\n"
+                          "    OnOk = WhoOk\n"
+                          "    OnCancel = WhoCancel\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult answered = RunHost("edit \"" + form.Path() + "\" Ask DesignExecute",
+                                        [](HANDLE process) { PressDialogButton(process, "Warning", "&No"); });
+    EXPECT_EQ(answered.ExitCode, 0u) << answered.Err;
+    EXPECT_EQ(Lines(answered.Out), TLines{"Ask.OnNo Sender=Ask"});
+
+    TDescriptionFile saved("");
+    const TRunResult cancelled =
+        RunHost("edit \"" + form.Path() + "\" Who DesignExecute --save \"" + saved.Path() + "\"",
+                [](HANDLE process) { PressDialogButton(process, "Who designs", "Cancel"); });
+    EXPECT_EQ(cancelled.ExitCode, 0u) << cancelled.Err;
+    EXPECT_EQ(Lines(cancelled.Out), TLines{"Who.OnCancel Sender=Who"});
+    EXPECT_TRUE(Contains(Lines(ReadText(saved.Path())), "    Return = 'Nobody'")) << ReadText(saved.Path());
+}
+
 TEST(DesignerCommands, RefuseWhatTheFormOrTheCommandLineDoesNotHave)
 {
     TDescriptionFile form(DesignForm);

@@ -166,6 +166,40 @@ TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverIts
         << again.Out;
 }
 
+// A form stored as visible and maximised is not shown in the designer: its designed bounds and state
+// are what is saved, and the size limits follow only the size the designer gives it.
+TEST(DesignerInspect, AVisibleMaximisedFormKeepsItsDesignedBounds)
+{
+    TDescriptionFile form("object Main: TShownForm\n"
+                          "  Left = 30\n"
+                          "  Top = 40\n"
+                          "  Width = 300\n"
+                          "  Height = 200\n"
+                          "  Visible = True\n"
+                          "  WindowState = wsMaximized\n"
+                          "  object Sizes: TQELFormSizes\n"
+                          "    MinWidth = 0\n"
+                          "    MaxWidth = 0\n"
+                          "    MinHeight = 0\n"
+                          "    MaxHeight = 0\n"
+                          "    Options = [MinimumWidth, MinimumHeight]\n"
+                          "  end\n"
+                          "end\n");
+    TDescriptionFile saved("");
+    const TRunResult result = RunHost("inspect \"" + form.Path() + "\" --save \"" + saved.Path() + "\"");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    const std::string text = ReadText(saved.Path());
+    const TLines description = Lines(text);
+    for (const char* line : {"  Left = 30", "  Top = 40", "  Width = 300", "  Height = 200", "  Visible = True",
+                             "  WindowState = wsMaximized", "    MinWidth = 0", "    MinHeight = 0"})
+        EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
+
+    const TRunResult resized = RunHost("inspect \"" + form.Path() + "\" --size 320x240");
+    EXPECT_EQ(resized.ExitCode, 0u) << resized.Err;
+    EXPECT_TRUE(Contains(Lines(resized.Out), "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 320"))
+        << resized.Out;
+}
+
 TEST(DesignerEdit, TheStringListEditorChangesTheLinesThatAreSaved)
 {
     TDescriptionFile form(DesignForm);

@@ -289,14 +289,14 @@ std::string PropertyTypeName(const TPropInfo& prop)
 
 void RegisterComponents(std::string_view page, std::initializer_list<TClass> classes)
 {
-    std::vector<TPalettePage>& pages = Palette();
     // Checked before anything is placed, so that a bad class leaves the palette as it was.
-    auto found = std::find_if(pages.begin(), pages.end(), [&](const TPalettePage& p) { return p.Name == page; });
-    TPalettePage& target = found != pages.end() ? *found : pages.emplace_back(TPalettePage{std::string(page), {}});
     for (TClass cls : classes)
         if (!cls || !cls->CreateComponent)
             throw EInvalidCast("RegisterComponents expects component classes but got " +
                                (cls ? cls->Name : std::string("nil")));
+    std::vector<TPalettePage>& pages = Palette();
+    auto found = std::find_if(pages.begin(), pages.end(), [&](const TPalettePage& p) { return p.Name == page; });
+    TPalettePage& target = found != pages.end() ? *found : pages.emplace_back(TPalettePage{std::string(page), {}});
     for (TClass cls : classes) {
         const bool placed = std::any_of(pages.begin(), pages.end(), [&](const TPalettePage& p) {
             return std::find(p.Classes.begin(), p.Classes.end(), cls) != p.Classes.end();

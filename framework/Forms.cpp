@@ -211,9 +211,14 @@ void TForm::SetPosition(TPosition position)
     FPosition = position;
 }
 
+bool TForm::WindowHoldsState() const
+{
+    return HandleAllocated() && FVisible && !FShowing && !ComponentState().Contains(csDesigning);
+}
+
 TWindowState TForm::WindowState() const
 {
-    if (!HandleAllocated() || !FVisible || FShowing)
+    if (!WindowHoldsState())
         return FWindowState;
     HWND window = const_cast<TForm*>(this)->Handle();
     if (IsIconic(window))
@@ -228,7 +233,7 @@ TWindowState TForm::WindowState() const
 void TForm::SetWindowState(TWindowState state)
 {
     FWindowState = state;
-    if (!HandleAllocated() || !FVisible || FShowing)
+    if (!WindowHoldsState())
         return;
     if (this == Application->MainForm()) {
         if (state == wsMinimized) {
@@ -369,7 +374,8 @@ void TForm::EndModal(const std::vector<HWND>& disabled, HWND activeWindow)
 void TForm::ReadCompleted()
 {
     TWinControl::ReadCompleted();
-    if (FVisible) {
+    // In the designer the form stays as designed: Visible is only a value to store.
+    if (FVisible && !ComponentState().Contains(csDesigning)) {
         FVisible = false;
         Show();
     }

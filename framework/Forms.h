@@ -115,6 +115,9 @@ private:
     // Enter or Escape that no control took: the default or cancel button acts (VK_RETURN, VK_ESCAPE).
     void DialogKey(WPARAM key);
     void EndModal(const std::vector<HWND>& disabled, HWND activeWindow);
+    // Whether the window on the screen holds the window state: not while it is hidden or OnShow runs,
+    // nor in the designer, where the state is a designed value.
+    bool WindowHoldsState() const;
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDesigned;

@@ -595,6 +595,9 @@ TEST(DesignPalette, PagesAndClassesKeepTheirOrderAndAClassItsFirstPlace)
                   RegisterComponents("Dsg One", {TDsgCBase::StaticClass(), TDsgPart::StaticClass()});
               }),
               "RegisterComponents expects component classes but got TDsgPart");
+    EXPECT_EQ(ErrorMessageOf<EInvalidCast>([] { RegisterComponents("Dsg Three", {TDsgPart::StaticClass()}); }),
+              "RegisterComponents expects component classes but got TDsgPart")
+        << "nor is the page made";
 
     std::vector<std::string> seen;
     for (const TPalettePage& page : PalettePages())

@@ -459,6 +459,31 @@ end)").ReadComponent(Application));
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 }
 
+// The designer shows a form as it was designed: read into the designing state, a form stored as visible
+// and maximised is not shown, so neither its state nor its position changes its stored bounds.
+TEST(WindowsShowHideClose, AFormReadIntoTheDesignerIsNotShownAndKeepsItsBounds)
+{
+    TComponent designer(nullptr);
+    designer.SetDesigning(true);
+    std::unique_ptr<TComponent> root(TReader(R"(object DesignedForm: TWindowsTestForm
+  Left = 10
+  Top = 20
+  Width = 300
+  Height = 200
+  Visible = True
+  Position = poScreenCenter
+  WindowState = wsMaximized
+end)").ReadComponent(&designer));
+    auto* form = root->As<TWindowsTestForm>();
+    EXPECT_TRUE(form->Visible());
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(form->WindowState(), wsMaximized);
+    EXPECT_EQ(form->Left(), 10);
+    EXPECT_EQ(form->Top(), 20);
+    EXPECT_EQ(form->Width(), 300);
+    EXPECT_EQ(form->Height(), 200);
+}
+
 TEST(WindowsShowHideClose, OnPaintFiresWhenTheFormPaints)
 {
     auto form = NewForm();

@@ -119,6 +119,87 @@ TEST(DesignerInspect, ChangesPropertiesThroughTheirEditorsAndSavesTheDescription
     EXPECT_TRUE(Contains(Lines(again.Out), "Hook1.OnMessage TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = Spy"));
 }
 
+// The explode animation takes over the form's OnShow, OnPaint and OnHide in the designer too; what the
+// designer shows and stores are still the form's own handlers, and the size limits it captured.
+TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverItsEvents)
+{
+    TDescriptionFile form("object Main: TExplodingForm\n"
+                          "  Width = 300\n"
+                          "  Height = 200\n"
+                          "  OnShow = MainShow\n"
+                          "  OnHide = MainHide\n"
+                          "  object Sizes: TQELFormSizes\n"
+                          "    MinWidth = 0\n"
+                          "    MaxWidth = 0\n"
+                          "    MinHeight = 0\n"
+                          "    MaxHeight = 0\n"
+                          "    Options = [MinimumWidth, MaximumHeight]\n"
+                          "  end\n"
+                          "  object Explode: TQELFormExplode\n"
+                          "  end\n"
+                          "end\n");
+    TDescriptionFile saved("");
+    const TRunResult result =
+        RunHost("inspect \"" + form.Path() + "\" --size 420x260 --save \"" + saved.Path() + "\"");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    const TLines lines = Lines(result.Out);
+    for (const char* line : {
+             "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow",
+             "Main.OnHide TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainHide",
+             "Main.OnPaint TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = ",
+             "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 420",
+             "Sizes.MaxHeight TIntegerProperty 0x08 [paMultiSelect] = 260",
+         })
+        EXPECT_TRUE(Contains(lines, line)) << line << "\n" << result.Out;
+
+    const std::string text = ReadText(saved.Path());
+    const TLines description = Lines(text);
+    for (const char* line : {"  OnShow = MainShow", "  OnHide = MainHide", "    MinWidth = 420", "    MaxWidth = 0",
+                             "    MinHeight = 0", "    MaxHeight = 260"})
+        EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
+    EXPECT_EQ(text.find("OnPaint"), std::string::npos) << text;
+
+    const TRunResult again = RunHost("inspect \"" + saved.Path() + "\"");
+    EXPECT_EQ(again.ExitCode, 0u) << again.Err;
+    EXPECT_TRUE(
+        Contains(Lines(again.Out), "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow"))
+        << again.Out;
+}
+
+// A form stored as visible and maximised is not shown in the designer: its designed bounds and state
+// are what is saved, and the size limits follow only the size the designer gives it.
+TEST(DesignerInspect, AVisibleMaximisedFormKeepsItsDesignedBounds)
+{
+    TDescriptionFile form("object Main: TShownForm\n"
+                          "  Left = 30\n"
+                          "  Top = 40\n"
+                          "  Width = 300\n"
+                          "  Height = 200\n"
+                          "  Visible = True\n"
+                          "  WindowState = wsMaximized\n"
+                          "  object Sizes: TQELFormSizes\n"
+                          "    MinWidth = 0\n"
+                          "    MaxWidth = 0\n"
+                          "    MinHeight = 0\n"
+                          "    MaxHeight = 0\n"
+                          "    Options = [MinimumWidth, MinimumHeight]\n"
+                          "  end\n"
+                          "end\n");
+    TDescriptionFile saved("");
+    const TRunResult result = RunHost("inspect \"" + form.Path() + "\" --save \"" + saved.Path() + "\"");
+    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    const std::string text = ReadText(saved.Path());
+    const TLines description = Lines(text);
+    for (const char* line : {"  Left = 30", "  Top = 40", "  Width = 300", "  Height = 200", "  Visible = True",
+                             "  WindowState = wsMaximized", "    MinWidth = 0", "    MinHeight = 0"})
+        EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
+
+    const TRunResult resized = RunHost("inspect \"" + form.Path() + "\" --size 320x240");
+    EXPECT_EQ(resized.ExitCode, 0u) << resized.Err;
+    EXPECT_TRUE(Contains(Lines(resized.Out), "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 320"))
+        << resized.Out;
+}
+
 TEST(DesignerEdit, TheStringListEditorChangesTheLinesThatAreSaved)
 {
     TDescriptionFile form(DesignForm);
@@ -156,6 +237,55 @@ TEST(DesignerEdit, TheExecuteTestButtonRunsExecuteAndEnds)
     const TRunResult result = RunHost("edit \"" + form.Path() + "\" Beeper DesignExecute");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(result.Err, "");
+}
+
+// Waits for the visible dialog with caption whose button says button, and presses it.
+void PressDialogButton(HANDLE process, const char* caption, const char* button)
+{
+    HWND pressed = nullptr;
+    for (int i = 0; i < 400 && !pressed; ++i) {
+        if (WaitForSingleObject(process, 50) != WAIT_TIMEOUT)
+            break;
+        HWND dialog = FindWindowA(nullptr, caption);
+        if (dialog && IsWindowVisible(dialog))
+            pressed = FindWindowExA(dialog, nullptr, "Button", button);
+    }
+    ASSERT_TRUE(pressed) << caption << ": " << button;
+    PostMessageA(pressed, BM_CLICK, 0, 0);
+}
+
+// The Execute Test button of a message component shows its dialog in the designer; the answer fires
+// the handler the description names, printed as run prints it, and is kept when the form is saved.
+TEST(DesignerEdit, TheExecuteTestButtonShowsTheMessageComponentsDialog)
+{
+    TDescriptionFile form("object Messages: TMessagesForm\n"
+                          "  object Ask: TQELMsgBox\n"
+                          "    Caption.Strings = (\n"
+                          "      'Designed here?')\n"
+                          "    MessageType = mtWarning\n"
+                          "    Buttons = [mbYes, mbNo]\n"
+                          "    OnYes = AskYes\n"
+                          "    OnNo = AskNo\n"
+                          "  end\n"
+                          "  object Who: TQELMsgDlg\n"
+                          "    Header = 'Who designs'\n"
+                          "    Return = 'Nobody'\n"
+                          "    OnOk = WhoOk\n"
+                          "    OnCancel = WhoCancel\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult answered = RunHost("edit \"" + form.Path() + "\" Ask DesignExecute",
+                                        [](HANDLE process) { PressDialogButton(process, "Warning", "&No"); });
+    EXPECT_EQ(answered.ExitCode, 0u) << answered.Err;
+    EXPECT_EQ(Lines(answered.Out), TLines{"Ask.OnNo Sender=Ask"});
+
+    TDescriptionFile saved("");
+    const TRunResult cancelled =
+        RunHost("edit \"" + form.Path() + "\" Who DesignExecute --save \"" + saved.Path() + "\"",
+                [](HANDLE process) { PressDialogButton(process, "Who designs", "Cancel"); });
+    EXPECT_EQ(cancelled.ExitCode, 0u) << cancelled.Err;
+    EXPECT_EQ(Lines(cancelled.Out), TLines{"Who.OnCancel Sender=Who"});
+    EXPECT_TRUE(Contains(Lines(ReadText(saved.Path())), "    Return = 'Nobody'")) << ReadText(saved.Path());
 }
 
 TEST(DesignerCommands, RefuseWhatTheFormOrTheCommandLineDoesNotHave)
@@ -199,11 +329,25 @@ TEST(DesignerCommands, ReportADescriptionThatCannotBeReadWithItsLineAndColumn)
     TDescriptionFile form("object Broken: TForm\n"
                           "  Nonsense = 1\n"
                           "end\n");
+    // The second guard refuses to be created: the component's own error, with where the reader was.
+    TDescriptionFile refused("object Guarded: TForm\n"
+                             "  object First: TQELOnlyOne\n"
+                             "  end\n"
+                             "  object Second: TQELOnlyOne\n"
+                             "  end\n"
+                             "end\n");
     for (const char* command : {"inspect", "edit"}) {
-        const TRunResult result =
-            RunHost(std::string(command) + " \"" + form.Path() + "\"" + (command == std::string("edit") ? " A B" : ""));
+        const std::string edit = command == std::string("edit") ? " A B" : "";
+        const TRunResult result = RunHost(std::string(command) + " \"" + form.Path() + "\"" + edit);
         EXPECT_EQ(result.ExitCode, 1u) << command;
         EXPECT_NE(result.Err.find(form.Path() + ": Line 2, column 3"), std::string::npos) << result.Err;
+
+        const TRunResult second = RunHost(std::string(command) + " \"" + refused.Path() + "\"" + edit);
+        EXPECT_EQ(second.ExitCode, 1u) << command;
+        EXPECT_NE(second.Err.find(refused.Path() + ": Line 4, column 18: cannot create a TQELOnlyOne: You can have "
+                                                   "only one class of type"),
+                  std::string::npos)
+            << second.Err;
     }
 }
 

@@ -108,44 +108,61 @@ TQELFormExplode::TQELFormExplode(TComponent* owner) : TQELSystemsComponent(owner
     if (!owner)
         throw EInvalidCast("TQELFormExplode needs a form as its owner");
     FForm = owner->As<TForm>(); // before anything is taken over
-    TakeOver(FShow);
-    TakeOver(FPaint);
-    TakeOver(FHide);
+    try {
+        TakeOver(FShow);
+        TakeOver(FPaint);
+        TakeOver(FHide);
+    } catch (...) {
+        Leave(FShow);
+        Leave(FPaint);
+        Leave(FHide);
+        throw;
+    }
     FArmed = true;
 }
 
 TQELFormExplode::~TQELFormExplode()
 {
-    GiveBack(FShow);
-    GiveBack(FPaint);
-    GiveBack(FHide);
+    Leave(FShow);
+    Leave(FPaint);
+    Leave(FHide);
 }
 
 void TQELFormExplode::TakeOver(TTakeOver& takeOver)
 {
-    takeOver.Saved = (FForm->*takeOver.Get)();
+    TEventChain<TNotifyEvent>::TakeOver((FForm->*takeOver.Get)(), OwnHandler(takeOver), takeOver.Saved);
+    takeOver.Linked = true;
     (FForm->*takeOver.Set)(OwnHandler(takeOver));
-    takeOver.GivenBack = false;
+}
+
+void TQELFormExplode::Leave(TTakeOver& takeOver)
+{
+    if (!takeOver.Linked)
+        return;
+    takeOver.Linked = false;
+    if (TEventChain<TNotifyEvent>::GiveBack((FForm->*takeOver.Get)(), OwnHandler(takeOver)))
+        (FForm->*takeOver.Set)(takeOver.Saved);
 }
 
 void TQELFormExplode::GiveBack(TTakeOver& takeOver)
 {
-    if ((FForm->*takeOver.Get)() != OwnHandler(takeOver))
-        return;
-    (FForm->*takeOver.Set)(takeOver.Saved);
-    takeOver.GivenBack = true;
+    if ((FForm->*takeOver.Get)() == OwnHandler(takeOver))
+        Leave(takeOver);
 }
 
-// Only a slot this component gave back: a slot that holds another handler in front of this one's
-// (which calls this one's) must not be taken over again, or the two would call each other for ever.
+// A slot given back is taken over again, the handler it holds now becoming the one called after the
+// component's. So is a slot whose handler the application replaced (the component is no longer called
+// from it); but not one where a component that took it over later stands in front and calls this
+// one, or the two would call each other for ever.
 void TQELFormExplode::TakeOverAgain(TTakeOver& takeOver)
 {
-    if (!takeOver.GivenBack)
-        return;
-    if ((FForm->*takeOver.Get)() == OwnHandler(takeOver))
-        takeOver.GivenBack = false;
-    else
+    const TNotifyEvent& slot = (FForm->*takeOver.Get)();
+    if (!takeOver.Linked)
         TakeOver(takeOver);
+    else if (!TEventChain<TNotifyEvent>::Reaches(slot, OwnHandler(takeOver))) {
+        takeOver.Saved = slot;
+        (FForm->*takeOver.Set)(OwnHandler(takeOver));
+    }
 }
 
 bool TQELFormExplode::Animates(TQELShowType only) const

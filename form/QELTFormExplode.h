@@ -5,9 +5,10 @@
 //
 // The component takes over the form's OnShow, OnPaint and OnHide and calls the handlers it found
 // there after its own work. After an animation it gives the event back, and the next paint takes it
-// over again, picking up a handler the application assigned meanwhile. A slot is given back (also by
-// the destructor) only while it still holds the component's own handler: a component that took the
-// event over after this one (a form saver) keeps it, and calls this one from its own handler.
+// over again, picking up a handler the application assigned meanwhile. A slot is given back after an
+// animation only while it still holds the component's own handler: a component that took the event
+// over after this one (a form saver) keeps it, and calls this one from its own handler. The take-overs
+// go through the framework's TEventChain, so that the component and such others may go in any order.
 #pragma once
 
 #include "foundation/QELSystem.h"
@@ -68,7 +69,8 @@ public:
     // The owner must be a form (EInvalidCast otherwise). Its events are taken over in the designer
     // too, but nothing is drawn there.
     explicit TQELFormExplode(TComponent* owner);
-    // Gives back each event whose slot still holds the component's handler.
+    // Gives each event back: where the slot holds the component's handler, the handler it found there
+    // goes back in; a component that took the event over after this one calls that handler instead.
     ~TQELFormExplode() override;
 
     // Steps of each animation: each pass draws this many rectangles plus one; 0 counts as 1.
@@ -99,17 +101,21 @@ public:
     void GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType);
 
 private:
-    // An event of the owner form taken over: the handler found in the slot, and whether the slot was
-    // given back to it (and so is to be taken over again at the next paint).
+    // An event of the owner form taken over: the handler found in the slot, and whether the component
+    // stands in the slot's chain (when not, the slot was given back, or never taken over, and the next
+    // paint takes it over again).
     struct TTakeOver {
         const TNotifyEvent& (TForm::*Get)() const noexcept;
         void (TForm::*Set)(const TNotifyEvent&);
         void (TQELFormExplode::*Handler)(TObject*);
         TNotifyEvent Saved;
-        bool GivenBack = false;
+        bool Linked = false;
     };
     TNotifyEvent OwnHandler(const TTakeOver& takeOver) { return TNotifyEvent(this, takeOver.Handler); }
     void TakeOver(TTakeOver& takeOver);
+    // Leaves the slot's chain wherever the component stands in it.
+    void Leave(TTakeOver& takeOver);
+    // Leaves it only where the slot holds the component's handler.
     void GiveBack(TTakeOver& takeOver);
     void TakeOverAgain(TTakeOver& takeOver);
 

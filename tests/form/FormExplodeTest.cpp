@@ -9,6 +9,7 @@
 #include "tests/form/FormTesting.h"
 #include "tests/support/ImportPatch.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -364,6 +365,17 @@ TEST_F(FormExplodeDrawing, PicksUpAHandlerAssignedAfterAnAnimationAtThePaint)
     EXPECT_EQ(App.Log, (TLines{"points", "points", "other hide"}));
 }
 
+TEST_F(FormExplodeDrawing, PicksUpAHandlerAssignedOverItsOwnAtThePaint)
+{
+    MakeExplode();
+    Form->SetOnHide(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
+    Form->Show();
+    WaitForPaint();
+    Form->Hide();
+    EXPECT_EQ(Drawn.size(), 2 * 84u);
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show", "points", "other hide"}));
+}
+
 TEST_F(FormExplode, ReportsAnErrorOfThePaintHandlerAndStillTakesTheEventsBack)
 {
     auto* explode = new TQELFormExplode(Form);
@@ -420,6 +432,56 @@ TEST_F(FormExplodeWithSaver, CreatedAfterTheSaver)
     App.Log.clear();
     Form->Show();
     EXPECT_EQ(App.Log, (TLines{"app show", "restored"}));
+}
+
+// Either one may go first, whichever stands in front: the one left neither calls nor keeps the one gone.
+TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstFromBehindTheSaver)
+{
+    // Its memory is spoilt as it goes, so that a call into it cannot pass unnoticed.
+    struct TSpoiltWhenGone : TQELFormExplode {
+        using TQELFormExplode::TQELFormExplode;
+        static void* operator new(std::size_t size) { return ::operator new(size); }
+        static void operator delete(void* memory, std::size_t size)
+        {
+            std::memset(memory, 0xCC, size);
+            ::operator delete(memory);
+        }
+    };
+    auto* explode = new TSpoiltWhenGone(Form);
+    explode->SetOnGetPoints(TQELOnGetPoints(this, &FormExplode::CountPoints));
+    MakeSaver();
+    ShowTwice();
+    delete explode;
+    Form->Hide();
+    App.Log.clear();
+    Drawn.clear();
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"app show", "restored"}));
+    EXPECT_TRUE(Drawn.empty());
+}
+
+TEST_F(FormExplodeWithSaver, TheSaverGoesFirstFromBehindTheAnimation)
+{
+    auto* saver = MakeSaver();
+    MakeExplode();
+    delete saver; // while the animation holds OnShow, as it does from its creation
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show"}));
+    EXPECT_EQ(Drawn.size(), 84u);
+}
+
+TEST_F(FormExplodeWithSaver, TheSaverGoesFirstAfterThePaintTookOnShowOverAgain)
+{
+    auto* saver = MakeSaver();
+    MakeExplode();
+    Form->Show();
+    WaitForPaint(); // the animation takes OnShow over again, in front of the saver
+    delete saver;
+    Form->Hide();
+    App.Log.clear();
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show"}));
+    EXPECT_EQ(Drawn.size(), 3 * 84u);
 }
 
 TEST_F(FormExplodeWithSaver, GoWithTheirFormInEitherOrder)

@@ -213,18 +213,20 @@ void TQELFormExplode::MyOnPaint(TObject* sender)
 
 void TQELFormExplode::GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType)
 {
+    // A stored form may lie at the ends of the coordinate range: the corners are worked out in 64 bits
+    // and pinned to the range.
     const RECT bounds = FForm->BoundsRect();
-    const int formLeft = bounds.left;
-    const int formTop = bounds.top;
-    const int formRight = bounds.right;
-    const int formBottom = bounds.bottom;
-    const int screenWidth = Screen->Width();
-    const int screenHeight = Screen->Height();
-    const auto set = [&](int l, int t, int r, int b) {
-        left = l;
-        top = t;
-        right = r;
-        bottom = b;
+    const std::int64_t formLeft = bounds.left;
+    const std::int64_t formTop = bounds.top;
+    const std::int64_t formRight = bounds.right;
+    const std::int64_t formBottom = bounds.bottom;
+    const std::int64_t screenWidth = Screen->Width();
+    const std::int64_t screenHeight = Screen->Height();
+    const auto set = [&](std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
+        left = ToCoordinate(l);
+        top = ToCoordinate(t);
+        right = ToCoordinate(r);
+        bottom = ToCoordinate(b);
     };
     switch (wipeType) {
     case wsFormTopBorder:
@@ -276,14 +278,14 @@ void TQELFormExplode::GetSrect(int& left, int& top, int& right, int& bottom, TQE
         set(screenWidth, screenHeight, screenWidth - 5, screenHeight - 5);
         break;
     case wsFormMiddle: {
-        const int x = formLeft + Half(FForm->Width());
-        const int y = formTop + Half(FForm->Height());
+        const std::int64_t x = formLeft + Half(FForm->Width());
+        const std::int64_t y = formTop + Half(FForm->Height());
         set(x - 2, y - 2, x + 2, y + 2);
         break;
     }
     case wsScreenMiddle: {
-        const int x = Half(screenWidth);
-        const int y = Half(screenHeight);
+        const std::int64_t x = Half(Screen->Width());
+        const std::int64_t y = Half(Screen->Height());
         set(x - 2, y - 2, x + 2, y + 2);
         break;
     }

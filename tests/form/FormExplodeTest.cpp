@@ -9,6 +9,7 @@
 #include "tests/form/FormTesting.h"
 #include "tests/support/ImportPatch.h"
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -208,6 +209,18 @@ TEST_F(FormExplode, RoundsAnExactHalfToTheEvenNeighbour)
     EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{248, 200, 252, 204}));
     Form->SetBounds(100, 100, 303, 201); // 151.5 gives 152, 100.5 gives 100
     EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{250, 198, 254, 202}));
+}
+
+TEST_F(FormExplode, PinsCornersBeyondTheCoordinateRange)
+{
+    auto* explode = new TQELFormExplode(Form);
+    Form->SetBounds(INT_MIN, INT_MIN, 0, 0); // as a stored form may place it
+    EXPECT_EQ(Srect(explode, wsFormTopRight), (RECT{INT_MIN, INT_MIN, INT_MIN, INT_MIN + 5}));
+    EXPECT_EQ(Srect(explode, wsFormBottomRight), (RECT{INT_MIN, INT_MIN, INT_MIN, INT_MIN}));
+    EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{INT_MIN, INT_MIN, INT_MIN + 2, INT_MIN + 2}));
+    Form->SetBounds(INT_MAX, INT_MAX, 0, 0);
+    EXPECT_EQ(Srect(explode, wsFormTopLeft), (RECT{INT_MAX, INT_MAX, INT_MAX, INT_MAX}));
+    EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX}));
 }
 
 TEST_F(FormExplode, LetsOnGetPointsChangeTheRectangleForEveryWipeType)

@@ -81,12 +81,12 @@ public:
             return false;
         const E previous = *own->Previous;
         links.erase(own);
-        if (slot == handler)
-            return true;
+        // Whoever called handler calls what handler called (also a taker the application cut out of
+        // the slot, which may still call what it saved).
         for (TLink& link : links)
             if (link.Slot == &slot && *link.Previous == handler)
                 *link.Previous = previous;
-        return false;
+        return slot == handler;
     }
     // Whether firing slot calls handler: the slot holds it, or a taker whose chain leads to it.
     static bool Reaches(const E& slot, const E& handler)

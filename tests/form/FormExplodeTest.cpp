@@ -403,6 +403,17 @@ TEST_F(FormExplode, ReportsAnErrorOfThePaintHandlerAndStillTakesTheEventsBack)
     EXPECT_TRUE(HoldsAll(explode));
 }
 
+// An animation whose memory is spoilt as it goes, so that a call into it cannot pass unnoticed.
+struct TSpoiltWhenGone : TQELFormExplode {
+    using TQELFormExplode::TQELFormExplode;
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* memory, std::size_t size)
+    {
+        std::memset(memory, 0xCC, size);
+        ::operator delete(memory);
+    }
+};
+
 // Both orders of creation with a form saver, which takes over OnShow as well: the form is shown
 // twice, animated both times, and the saver restores both times.
 class FormExplodeWithSaver : public FormExplodeDrawing {
@@ -450,16 +461,6 @@ TEST_F(FormExplodeWithSaver, CreatedAfterTheSaver)
 // Either one may go first, whichever stands in front: the one left neither calls nor keeps the one gone.
 TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstFromBehindTheSaver)
 {
-    // Its memory is spoilt as it goes, so that a call into it cannot pass unnoticed.
-    struct TSpoiltWhenGone : TQELFormExplode {
-        using TQELFormExplode::TQELFormExplode;
-        static void* operator new(std::size_t size) { return ::operator new(size); }
-        static void operator delete(void* memory, std::size_t size)
-        {
-            std::memset(memory, 0xCC, size);
-            ::operator delete(memory);
-        }
-    };
     auto* explode = new TSpoiltWhenGone(Form);
     explode->SetOnGetPoints(TQELOnGetPoints(this, &FormExplode::CountPoints));
     MakeSaver();
@@ -495,6 +496,19 @@ TEST_F(FormExplodeWithSaver, TheSaverGoesFirstAfterThePaintTookOnShowOverAgain)
     Form->Show();
     EXPECT_EQ(App.Log, (TLines{"points", "points", "app show"}));
     EXPECT_EQ(Drawn.size(), 3 * 84u);
+}
+
+TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstAfterTheApplicationCutBothOut)
+{
+    auto* explode = new TSpoiltWhenGone(Form);
+    auto* saver = MakeSaver();
+    Form->SetOnShow(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
+    Form->Show();
+    WaitForPaint(); // the animation takes OnShow over again, calling the application's handler
+    delete explode;
+    App.Log.clear();
+    saver->Restore(); // the saver calls what it saved, the animation's handler no more
+    EXPECT_EQ(App.Log, (TLines{"other hide", "restored"}));
 }
 
 TEST_F(FormExplodeWithSaver, GoWithTheirFormInEitherOrder)

@@ -100,6 +100,15 @@ public:
     // OnGetPoints leaves it. For the right-hand corners left lies beyond right.
     void GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType);
 
+    // The handlers installed on the form's OnShow, OnPaint and OnHide.
+    void MyOnShow(TObject* sender);
+    void MyOnPaint(TObject* sender);
+    void MyOnHide(TObject* sender);
+    // The show and hide animations for form on dc (the pen and the mix mode already selected into it),
+    // in steps steps; 0 counts as 1.
+    void ShowForm(HDC dc, TForm* form, std::uint16_t steps);
+    void HideForm(HDC dc, TForm* form, std::uint16_t steps);
+
 private:
     // An event of the owner form taken over: the handler found in the slot, and whether the component
     // stands in the slot's chain (when not, the slot was given back, or never taken over, and the next
@@ -119,14 +128,9 @@ private:
     void GiveBack(TTakeOver& takeOver);
     void TakeOverAgain(TTakeOver& takeOver);
 
-    void MyOnShow(TObject* sender);
-    void MyOnPaint(TObject* sender);
-    void MyOnHide(TObject* sender);
     bool Animates(TQELShowType only) const;
     // Runs a pass on the screen's device context with the inverting pen selected.
     void Animate(void (TQELFormExplode::*animation)(HDC, TForm*, std::uint16_t));
-    void ShowForm(HDC dc, TForm* form, std::uint16_t steps);
-    void HideForm(HDC dc, TForm* form, std::uint16_t steps);
     RECT WipeEdges(TQELWipeType wipeType);
 
     std::uint16_t FNoOfSteps = 40;

@@ -275,6 +275,23 @@ TEST_F(FormExplodeDrawing, ShrinksToTheEndRectangleAndDrawsEveryRectangleTwice)
     EXPECT_EQ(App.Log, (TLines{"app show", "points", "app hide"}));
 }
 
+TEST_F(FormExplodeDrawing, RunsEitherAnimationOnTheContextItIsGiven)
+{
+    Form->SetBounds(100, 100, 301, 200);
+    auto* explode = new TQELFormExplode(Form);
+    EXPECT_EQ(Form->OnShow(), TNotifyEvent(explode, &TQELFormExplode::MyOnShow));
+    EXPECT_EQ(Form->OnPaint(), TNotifyEvent(explode, &TQELFormExplode::MyOnPaint));
+    EXPECT_EQ(Form->OnHide(), TNotifyEvent(explode, &TQELFormExplode::MyOnHide));
+    explode->SetOnCloseType(wsFormTopLeft);
+    explode->ShowForm(nullptr, Form, 1);
+    explode->HideForm(nullptr, Form, 0);
+    const RECT middle{248, 198, 252, 202};
+    const RECT corner{100, 100, 105, 105};
+    const RECT bounds{100, 100, 401, 300};
+    EXPECT_EQ(Drawn, (TRects{middle, bounds, bounds, middle, bounds, bounds, bounds, corner, corner, bounds,
+                             corner, corner}));
+}
+
 TEST_F(FormExplodeDrawing, CountsNoStepsAsOne)
 {
     Form->SetBounds(100, 100, 301, 200);

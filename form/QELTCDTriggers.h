@@ -29,7 +29,6 @@ public:
     // form keeps answering messages); every other message passes on.
     void Hooked(TMessage& message) override;
 
-protected:
     // Fires AfterInsert or AfterRemove for a medium arriving in or leaving a drive; descendants may
     // decide otherwise.
     virtual void WMDeviceChange(TMessage& message);

@@ -108,44 +108,65 @@ TQELFormExplode::TQELFormExplode(TComponent* owner) : TQELSystemsComponent(owner
     if (!owner)
         throw EInvalidCast("TQELFormExplode needs a form as its owner");
     FForm = owner->As<TForm>(); // before anything is taken over
-    TakeOver(FShow);
-    TakeOver(FPaint);
-    TakeOver(FHide);
     FArmed = true;
+    // In the designer nothing is drawn, and the form's events must keep the designed handlers, or the
+    // designer could not write the form.
+    if (ComponentState().Contains(csDesigning))
+        return;
+    try {
+        TakeOver(FShow);
+        TakeOver(FPaint);
+        TakeOver(FHide);
+    } catch (...) {
+        Leave(FShow);
+        Leave(FPaint);
+        Leave(FHide);
+        throw;
+    }
 }
 
 TQELFormExplode::~TQELFormExplode()
 {
-    GiveBack(FShow);
-    GiveBack(FPaint);
-    GiveBack(FHide);
+    Leave(FShow);
+    Leave(FPaint);
+    Leave(FHide);
 }
 
 void TQELFormExplode::TakeOver(TTakeOver& takeOver)
 {
-    takeOver.Saved = (FForm->*takeOver.Get)();
+    TEventChain<TNotifyEvent>::TakeOver((FForm->*takeOver.Get)(), OwnHandler(takeOver), takeOver.Saved);
+    takeOver.Linked = true;
     (FForm->*takeOver.Set)(OwnHandler(takeOver));
-    takeOver.GivenBack = false;
+}
+
+void TQELFormExplode::Leave(TTakeOver& takeOver)
+{
+    if (!takeOver.Linked)
+        return;
+    takeOver.Linked = false;
+    if (TEventChain<TNotifyEvent>::GiveBack((FForm->*takeOver.Get)(), OwnHandler(takeOver)))
+        (FForm->*takeOver.Set)(takeOver.Saved);
 }
 
 void TQELFormExplode::GiveBack(TTakeOver& takeOver)
 {
-    if ((FForm->*takeOver.Get)() != OwnHandler(takeOver))
-        return;
-    (FForm->*takeOver.Set)(takeOver.Saved);
-    takeOver.GivenBack = true;
+    if ((FForm->*takeOver.Get)() == OwnHandler(takeOver))
+        Leave(takeOver);
 }
 
-// Only a slot this component gave back: a slot that holds another handler in front of this one's
-// (which calls this one's) must not be taken over again, or the two would call each other for ever.
+// A slot given back is taken over again, the handler it holds now becoming the one called after the
+// component's. So is a slot whose handler the application replaced (the component is no longer called
+// from it); but not one where a component that took it over later stands in front and calls this
+// one, or the two would call each other for ever.
 void TQELFormExplode::TakeOverAgain(TTakeOver& takeOver)
 {
-    if (!takeOver.GivenBack)
-        return;
-    if ((FForm->*takeOver.Get)() == OwnHandler(takeOver))
-        takeOver.GivenBack = false;
-    else
+    const TNotifyEvent& slot = (FForm->*takeOver.Get)();
+    if (!takeOver.Linked)
         TakeOver(takeOver);
+    else if (!TEventChain<TNotifyEvent>::Reaches(slot, OwnHandler(takeOver))) {
+        takeOver.Saved = slot;
+        (FForm->*takeOver.Set)(OwnHandler(takeOver));
+    }
 }
 
 bool TQELFormExplode::Animates(TQELShowType only) const
@@ -196,18 +217,20 @@ void TQELFormExplode::MyOnPaint(TObject* sender)
 
 void TQELFormExplode::GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType)
 {
+    // A stored form may lie at the ends of the coordinate range: the corners are worked out in 64 bits
+    // and pinned to the range.
     const RECT bounds = FForm->BoundsRect();
-    const int formLeft = bounds.left;
-    const int formTop = bounds.top;
-    const int formRight = bounds.right;
-    const int formBottom = bounds.bottom;
-    const int screenWidth = Screen->Width();
-    const int screenHeight = Screen->Height();
-    const auto set = [&](int l, int t, int r, int b) {
-        left = l;
-        top = t;
-        right = r;
-        bottom = b;
+    const std::int64_t formLeft = bounds.left;
+    const std::int64_t formTop = bounds.top;
+    const std::int64_t formRight = bounds.right;
+    const std::int64_t formBottom = bounds.bottom;
+    const std::int64_t screenWidth = Screen->Width();
+    const std::int64_t screenHeight = Screen->Height();
+    const auto set = [&](std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
+        left = ToCoordinate(l);
+        top = ToCoordinate(t);
+        right = ToCoordinate(r);
+        bottom = ToCoordinate(b);
     };
     switch (wipeType) {
     case wsFormTopBorder:
@@ -259,14 +282,14 @@ void TQELFormExplode::GetSrect(int& left, int& top, int& right, int& bottom, TQE
         set(screenWidth, screenHeight, screenWidth - 5, screenHeight - 5);
         break;
     case wsFormMiddle: {
-        const int x = formLeft + Half(FForm->Width());
-        const int y = formTop + Half(FForm->Height());
+        const std::int64_t x = formLeft + Half(FForm->Width());
+        const std::int64_t y = formTop + Half(FForm->Height());
         set(x - 2, y - 2, x + 2, y + 2);
         break;
     }
     case wsScreenMiddle: {
-        const int x = Half(screenWidth);
-        const int y = Half(screenHeight);
+        const std::int64_t x = Half(Screen->Width());
+        const std::int64_t y = Half(Screen->Height());
         set(x - 2, y - 2, x + 2, y + 2);
         break;
     }

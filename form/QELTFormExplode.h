@@ -5,9 +5,10 @@
 //
 // The component takes over the form's OnShow, OnPaint and OnHide and calls the handlers it found
 // there after its own work. After an animation it gives the event back, and the next paint takes it
-// over again, picking up a handler the application assigned meanwhile. A slot is given back (also by
-// the destructor) only while it still holds the component's own handler: a component that took the
-// event over after this one (a form saver) keeps it, and calls this one from its own handler.
+// over again, picking up a handler the application assigned meanwhile. A slot is given back after an
+// animation only while it still holds the component's own handler: a component that took the event
+// over after this one (a form saver) keeps it, and calls this one from its own handler. The take-overs
+// go through the framework's TEventChain, so that the component and such others may go in any order.
 #pragma once
 
 #include "foundation/QELSystem.h"
@@ -65,10 +66,11 @@ struct TQELOnGetPoints : TEvent<TObject*, int&, int&, int&, int&> {
 class TQELFormExplode : public TQELSystemsComponent {
     QEL_CLASS(TQELFormExplode)
 public:
-    // The owner must be a form (EInvalidCast otherwise). Its events are taken over in the designer
-    // too, but nothing is drawn there.
+    // The owner must be a form (EInvalidCast otherwise). In the designer its events are not taken
+    // over, and nothing is drawn.
     explicit TQELFormExplode(TComponent* owner);
-    // Gives back each event whose slot still holds the component's handler.
+    // Gives each event back: where the slot holds the component's handler, the handler it found there
+    // goes back in; a component that took the event over after this one calls that handler instead.
     ~TQELFormExplode() override;
 
     // Steps of each animation: each pass draws this many rectangles plus one; 0 counts as 1.
@@ -98,29 +100,37 @@ public:
     // OnGetPoints leaves it. For the right-hand corners left lies beyond right.
     void GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType);
 
+    // The handlers installed on the form's OnShow, OnPaint and OnHide.
+    void MyOnShow(TObject* sender);
+    void MyOnPaint(TObject* sender);
+    void MyOnHide(TObject* sender);
+    // The show and hide animations for form on dc (the pen and the mix mode already selected into it),
+    // in steps steps; 0 counts as 1.
+    void ShowForm(HDC dc, TForm* form, std::uint16_t steps);
+    void HideForm(HDC dc, TForm* form, std::uint16_t steps);
+
 private:
-    // An event of the owner form taken over: the handler found in the slot, and whether the slot was
-    // given back to it (and so is to be taken over again at the next paint).
+    // An event of the owner form taken over: the handler found in the slot, and whether the component
+    // stands in the slot's chain (when not, the slot was given back, or never taken over, and the next
+    // paint takes it over again).
     struct TTakeOver {
         const TNotifyEvent& (TForm::*Get)() const noexcept;
         void (TForm::*Set)(const TNotifyEvent&);
         void (TQELFormExplode::*Handler)(TObject*);
         TNotifyEvent Saved;
-        bool GivenBack = false;
+        bool Linked = false;
     };
     TNotifyEvent OwnHandler(const TTakeOver& takeOver) { return TNotifyEvent(this, takeOver.Handler); }
     void TakeOver(TTakeOver& takeOver);
+    // Leaves the slot's chain wherever the component stands in it.
+    void Leave(TTakeOver& takeOver);
+    // Leaves it only where the slot holds the component's handler.
     void GiveBack(TTakeOver& takeOver);
     void TakeOverAgain(TTakeOver& takeOver);
 
-    void MyOnShow(TObject* sender);
-    void MyOnPaint(TObject* sender);
-    void MyOnHide(TObject* sender);
     bool Animates(TQELShowType only) const;
     // Runs a pass on the screen's device context with the inverting pen selected.
     void Animate(void (TQELFormExplode::*animation)(HDC, TForm*, std::uint16_t));
-    void ShowForm(HDC dc, TForm* form, std::uint16_t steps);
-    void HideForm(HDC dc, TForm* form, std::uint16_t steps);
     RECT WipeEdges(TQELWipeType wipeType);
 
     std::uint16_t FNoOfSteps = 40;

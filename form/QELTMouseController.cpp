@@ -1,10 +1,26 @@
 // The mouse controller.
 #include "form/QELTMouseController.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 QEL_CLASS_INFO(TQELMouseController, TQELHookComponent)
 {
     return {};
 }
+
+namespace {
+
+// A control's place may come from a stored form: its far edge stays at the end of the range of an
+// int rather than wrapping round.
+LONG FarEdge(LONG origin, LONG extent)
+{
+    return static_cast<LONG>(std::clamp<std::int64_t>(std::int64_t{origin} + extent, std::numeric_limits<LONG>::min(),
+                                                      std::numeric_limits<LONG>::max()));
+}
+
+} // namespace
 
 TQELMouseController::~TQELMouseController()
 {
@@ -36,7 +52,7 @@ void TQELMouseController::FenceAtControl(TControl* control)
 {
     const POINT origin = control->ClientOrigin();
     const RECT client = control->ClientRect();
-    FenceAt({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    FenceAt({origin.x, origin.y, FarEdge(origin.x, client.right), FarEdge(origin.y, client.bottom)});
 }
 
 void TQELMouseController::StopFencing()

@@ -4,6 +4,7 @@
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,75 @@ inline constexpr TModalResult mrIgnore = 5;
 inline constexpr TModalResult mrYes = 6;
 inline constexpr TModalResult mrNo = 7;
 inline constexpr TModalResult mrAll = 8;
+
+// Event slots of an object taken over by components that do not own it (a form's OnShow taken over by
+// a form saver and by an explode animation), each keeping the handler it found there and calling it
+// from its own. Like window procedures (HookWindowProc), the takers form a chain in which the last one
+// is called first, and a record of who stands in front of whom lets them leave in any order: a taker
+// whose handler the slot still holds gives the slot back; one behind another hands the taker in front
+// of it the handler to call instead. Takers on one slot must all go through this record.
+template <class E>
+class TEventChain {
+public:
+    // handler takes over slot: previous receives what the slot holds (unless that is handler itself,
+    // put back by someone else: previous then stays). The caller installs handler in the slot.
+    static void TakeOver(const E& slot, const E& handler, E& previous)
+    {
+        Links().push_back({&slot, handler, &previous}); // first: the only step that can fail
+        if (slot != handler)
+            previous = slot;
+    }
+    // Takes handler out of the chain of slot. True when the slot itself holds it: the caller then puts
+    // back the handler its previous holds. False when it was not in the chain, or stood behind another.
+    static bool GiveBack(const E& slot, const E& handler)
+    {
+        auto& links = Links();
+        const auto own = Find(slot, handler);
+        if (own == links.end())
+            return false;
+        const E previous = *own->Previous;
+        links.erase(own);
+        // Whoever called handler calls what handler called (also a taker the application cut out of
+        // the slot, which may still call what it saved).
+        for (TLink& link : links)
+            if (link.Slot == &slot && *link.Previous == handler)
+                *link.Previous = previous;
+        return slot == handler;
+    }
+    // Whether firing slot calls handler: the slot holds it, or a taker whose chain leads to it.
+    static bool Reaches(const E& slot, const E& handler)
+    {
+        const E* current = &slot;
+        for (std::size_t steps = 0; steps <= Links().size(); ++steps) {
+            if (*current == handler)
+                return true;
+            const auto link = Find(slot, *current);
+            if (link == Links().end())
+                return false;
+            current = link->Previous;
+        }
+        return false;
+    }
+
+private:
+    struct TLink {
+        const E* Slot;
+        E Handler;
+        E* Previous;
+    };
+    // Made once and never destroyed: takers may leave while static objects go away at exit.
+    static std::vector<TLink>& Links()
+    {
+        static auto* links = new std::vector<TLink>();
+        return *links;
+    }
+    static typename std::vector<TLink>::iterator Find(const E& slot, const E& handler)
+    {
+        auto& links = Links();
+        return std::find_if(links.begin(), links.end(),
+                            [&](const TLink& link) { return link.Slot == &slot && link.Handler == handler; });
+    }
+};
 
 // A top-level window. Its window class is named after the form's class, and it is an owned window of
 // the application's window, which carries the taskbar button.

@@ -58,14 +58,16 @@ TQELFormSaver::TQELFormSaver(TComponent* owner)
     // leaves nothing bound to this object.
     try {
         InstallWndProc();
+        TEventChain<TNotifyEvent>::TakeOver(FOwnerForm->OnShow(), ShowHandler(), FPrevShow);
+        TEventChain<TCloseEvent>::TakeOver(FOwnerForm->OnClose(), CloseHandler(), FPrevClose);
     } catch (...) {
+        (void)TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->OnShow(), ShowHandler());
+        UnhookWindowProc(FHookedWindow, FObjectInstance);
         FreeObjectInstance(FObjectInstance);
         throw;
     }
-    FPrevShow = FOwnerForm->OnShow();
-    FPrevClose = FOwnerForm->OnClose();
-    FOwnerForm->SetOnShow(TNotifyEvent(this, &TQELFormSaver::ShowRoutine));
-    FOwnerForm->SetOnClose(TCloseEvent(this, &TQELFormSaver::CloseRoutine));
+    FOwnerForm->SetOnShow(ShowHandler());
+    FOwnerForm->SetOnClose(CloseHandler());
 }
 
 TQELFormSaver::~TQELFormSaver()
@@ -73,10 +75,11 @@ TQELFormSaver::~TQELFormSaver()
     FFormStore.reset();
     if (!ComponentState().Contains(csDesigning)) {
         // Give the handlers back only where the slots still hold ours: code that replaced them since
-        // keeps its own.
-        if (FOwnerForm->OnShow() == TNotifyEvent(this, &TQELFormSaver::ShowRoutine))
+        // keeps its own, and a component that took them over after the saver calls the saver's
+        // previous handlers instead.
+        if (TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->OnShow(), ShowHandler()))
             FOwnerForm->SetOnShow(FPrevShow);
-        if (FOwnerForm->OnClose() == TCloseEvent(this, &TQELFormSaver::CloseRoutine))
+        if (TEventChain<TCloseEvent>::GiveBack(FOwnerForm->OnClose(), CloseHandler()))
             FOwnerForm->SetOnClose(FPrevClose);
     }
     if (FHookedWindow)

@@ -74,6 +74,8 @@ private:
     void RestoreForm(TForm* form);
     void RestoreControl(TControl* control);
     void InstallWndProc();
+    TNotifyEvent ShowHandler() { return TNotifyEvent(this, &TQELFormSaver::ShowRoutine); }
+    TCloseEvent CloseHandler() { return TCloseEvent(this, &TQELFormSaver::CloseRoutine); }
 
     std::unique_ptr<TQELDataStore> FFormStore;
     TForm* FOwnerForm;

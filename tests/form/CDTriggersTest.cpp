@@ -106,6 +106,14 @@ TEST_F(CDTriggers, ReportInsertedAndRemovedMedia)
     EXPECT_EQ(Log, (TLines{"insert E", "remove E", "insert D"}));
 }
 
+TEST_F(CDTriggers, DecideOnAMessageHandedToThemDirectly)
+{
+    DEV_BROADCAST_VOLUME f = Volume(DriveF);
+    TMessage message{WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&f), 0};
+    Triggers->WMDeviceChange(message);
+    EXPECT_EQ(Log, TLines{"remove F"});
+}
+
 TEST_F(CDTriggers, IgnoreVolumesThatAreNotMedia)
 {
     const DEV_BROADCAST_VOLUME network = Volume(DriveE, DBTF_NET);

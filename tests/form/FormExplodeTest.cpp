@@ -9,6 +9,8 @@
 #include "tests/form/FormTesting.h"
 #include "tests/support/ImportPatch.h"
 
+#include <climits>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -209,6 +211,18 @@ TEST_F(FormExplode, RoundsAnExactHalfToTheEvenNeighbour)
     EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{250, 198, 254, 202}));
 }
 
+TEST_F(FormExplode, PinsCornersBeyondTheCoordinateRange)
+{
+    auto* explode = new TQELFormExplode(Form);
+    Form->SetBounds(INT_MIN, INT_MIN, 0, 0); // as a stored form may place it
+    EXPECT_EQ(Srect(explode, wsFormTopRight), (RECT{INT_MIN, INT_MIN, INT_MIN, INT_MIN + 5}));
+    EXPECT_EQ(Srect(explode, wsFormBottomRight), (RECT{INT_MIN, INT_MIN, INT_MIN, INT_MIN}));
+    EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{INT_MIN, INT_MIN, INT_MIN + 2, INT_MIN + 2}));
+    Form->SetBounds(INT_MAX, INT_MAX, 0, 0);
+    EXPECT_EQ(Srect(explode, wsFormTopLeft), (RECT{INT_MAX, INT_MAX, INT_MAX, INT_MAX}));
+    EXPECT_EQ(Srect(explode, wsFormMiddle), (RECT{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX}));
+}
+
 TEST_F(FormExplode, LetsOnGetPointsChangeTheRectangleForEveryWipeType)
 {
     auto* explode = new TQELFormExplode(Form);
@@ -259,6 +273,23 @@ TEST_F(FormExplodeDrawing, ShrinksToTheEndRectangleAndDrawsEveryRectangleTwice)
     const RECT end{100, 100, 105, 105};
     EXPECT_EQ(Drawn, (TRects{pass[0], pass[1], pass[2], end, pass[0], pass[1], pass[2], end}));
     EXPECT_EQ(App.Log, (TLines{"app show", "points", "app hide"}));
+}
+
+TEST_F(FormExplodeDrawing, RunsEitherAnimationOnTheContextItIsGiven)
+{
+    Form->SetBounds(100, 100, 301, 200);
+    auto* explode = new TQELFormExplode(Form);
+    EXPECT_EQ(Form->OnShow(), TNotifyEvent(explode, &TQELFormExplode::MyOnShow));
+    EXPECT_EQ(Form->OnPaint(), TNotifyEvent(explode, &TQELFormExplode::MyOnPaint));
+    EXPECT_EQ(Form->OnHide(), TNotifyEvent(explode, &TQELFormExplode::MyOnHide));
+    explode->SetOnCloseType(wsFormTopLeft);
+    explode->ShowForm(nullptr, Form, 1);
+    explode->HideForm(nullptr, Form, 0);
+    const RECT middle{248, 198, 252, 202};
+    const RECT corner{100, 100, 105, 105};
+    const RECT bounds{100, 100, 401, 300};
+    EXPECT_EQ(Drawn, (TRects{middle, bounds, bounds, middle, bounds, bounds, bounds, corner, corner, bounds,
+                             corner, corner}));
 }
 
 TEST_F(FormExplodeDrawing, CountsNoStepsAsOne)
@@ -323,7 +354,26 @@ TEST_F(FormExplodeDrawing, DrawsNothingWhileDesigned)
     Form->Hide();
     EXPECT_TRUE(Drawn.empty());
     EXPECT_EQ(App.Log, (TLines{"app show", "app hide"}));
-    EXPECT_TRUE(HoldsAll(explode)) << "the events are taken over in the designer too";
+    EXPECT_TRUE(HoldsAll(explode)) << "taken over before it was designed";
+}
+
+TEST_F(FormExplodeDrawing, OnAFormInTheDesignerTakesOverNothing)
+{
+    const TNotifyEvent show = Form->OnShow();
+    Form->SetDesigning(true);
+    Form->SetName("Designed");
+    auto* explode = new TQELFormExplode(Form);
+    explode->SetName("Explode");
+    EXPECT_EQ(Form->OnShow(), show);
+    EXPECT_FALSE(HoldsAll(explode));
+    Form->SetOnShow({}); // the application's handlers are no published methods of the form
+    Form->SetOnHide({});
+    Form->SetOnPaint({});
+    EXPECT_NE(WriteComponentText(*Form).find("object Explode: TQELFormExplode"), std::string::npos)
+        << "the designer can save the form";
+    Form->Show();
+    Form->Hide();
+    EXPECT_TRUE(Drawn.empty());
 }
 
 TEST_F(FormExplode, TakesOverTheFormsEventsAndGivesThemBackWhenItGoes)
@@ -364,6 +414,17 @@ TEST_F(FormExplodeDrawing, PicksUpAHandlerAssignedAfterAnAnimationAtThePaint)
     EXPECT_EQ(App.Log, (TLines{"points", "points", "other hide"}));
 }
 
+TEST_F(FormExplodeDrawing, PicksUpAHandlerAssignedOverItsOwnAtThePaint)
+{
+    MakeExplode();
+    Form->SetOnHide(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
+    Form->Show();
+    WaitForPaint();
+    Form->Hide();
+    EXPECT_EQ(Drawn.size(), 2 * 84u);
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show", "points", "other hide"}));
+}
+
 TEST_F(FormExplode, ReportsAnErrorOfThePaintHandlerAndStillTakesTheEventsBack)
 {
     auto* explode = new TQELFormExplode(Form);
@@ -377,6 +438,17 @@ TEST_F(FormExplode, ReportsAnErrorOfThePaintHandlerAndStillTakesTheEventsBack)
     Errors.clear();
     EXPECT_TRUE(HoldsAll(explode));
 }
+
+// An animation whose memory is spoilt as it goes, so that a call into it cannot pass unnoticed.
+struct TSpoiltWhenGone : TQELFormExplode {
+    using TQELFormExplode::TQELFormExplode;
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* memory, std::size_t size)
+    {
+        std::memset(memory, 0xCC, size);
+        ::operator delete(memory);
+    }
+};
 
 // Both orders of creation with a form saver, which takes over OnShow as well: the form is shown
 // twice, animated both times, and the saver restores both times.
@@ -420,6 +492,59 @@ TEST_F(FormExplodeWithSaver, CreatedAfterTheSaver)
     App.Log.clear();
     Form->Show();
     EXPECT_EQ(App.Log, (TLines{"app show", "restored"}));
+}
+
+// Either one may go first, whichever stands in front: the one left neither calls nor keeps the one gone.
+TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstFromBehindTheSaver)
+{
+    auto* explode = new TSpoiltWhenGone(Form);
+    explode->SetOnGetPoints(TQELOnGetPoints(this, &FormExplode::CountPoints));
+    MakeSaver();
+    ShowTwice();
+    delete explode;
+    Form->Hide();
+    App.Log.clear();
+    Drawn.clear();
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"app show", "restored"}));
+    EXPECT_TRUE(Drawn.empty());
+}
+
+TEST_F(FormExplodeWithSaver, TheSaverGoesFirstFromBehindTheAnimation)
+{
+    auto* saver = MakeSaver();
+    MakeExplode();
+    delete saver; // while the animation holds OnShow, as it does from its creation
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show"}));
+    EXPECT_EQ(Drawn.size(), 84u);
+}
+
+TEST_F(FormExplodeWithSaver, TheSaverGoesFirstAfterThePaintTookOnShowOverAgain)
+{
+    auto* saver = MakeSaver();
+    MakeExplode();
+    Form->Show();
+    WaitForPaint(); // the animation takes OnShow over again, in front of the saver
+    delete saver;
+    Form->Hide();
+    App.Log.clear();
+    Form->Show();
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "app show"}));
+    EXPECT_EQ(Drawn.size(), 3 * 84u);
+}
+
+TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstAfterTheApplicationCutBothOut)
+{
+    auto* explode = new TSpoiltWhenGone(Form);
+    auto* saver = MakeSaver();
+    Form->SetOnShow(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
+    Form->Show();
+    WaitForPaint(); // the animation takes OnShow over again, calling the application's handler
+    delete explode;
+    App.Log.clear();
+    saver->Restore(); // the saver calls what it saved, the animation's handler no more
+    EXPECT_EQ(App.Log, (TLines{"other hide", "restored"}));
 }
 
 TEST_F(FormExplodeWithSaver, GoWithTheirFormInEitherOrder)

@@ -4,9 +4,11 @@
 #include "form/QELTMouseController.h"
 
 #include "framework/Buttons.h"
+#include "framework/StdCtrls.h"
 #include "tests/form/FormTesting.h"
 #include "tests/support/ImportPatch.h"
 
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -115,6 +117,19 @@ TEST_F(MouseController, FencesAndPointsAtAControlsClientArea)
     ExpectClip(Clips[0], origin.x, origin.y, origin.x + client.right, origin.y + client.bottom);
     EXPECT_EQ(CursorPos().x, origin.x);
     EXPECT_EQ(CursorPos().y, origin.y);
+}
+
+TEST_F(MouseController, PinsAFenceReachingBeyondTheCoordinateRange)
+{
+    // A control placed so far out that its client area's right edge lies beyond the range of an int.
+    auto* label = new TLabel(Form);
+    label->SetParent(Form);
+    const POINT formOrigin = Form->ClientOrigin();
+    label->SetBounds(INT_MAX - 10 - formOrigin.x, 30, 50, 20);
+    ASSERT_EQ(label->ClientOrigin().x, INT_MAX - 10);
+    Mouse->FenceAtControl(label);
+    ASSERT_EQ(Clips.size(), 1u);
+    ExpectClip(Clips[0], INT_MAX - 10, formOrigin.y + 30, INT_MAX, formOrigin.y + 50);
 }
 
 TEST_F(MouseController, FreesTheCursorOnStopFencing)

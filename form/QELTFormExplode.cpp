@@ -108,11 +108,6 @@ TQELFormExplode::TQELFormExplode(TComponent* owner) : TQELSystemsComponent(owner
     if (!owner)
         throw EInvalidCast("TQELFormExplode needs a form as its owner");
     FForm = owner->As<TForm>(); // before anything is taken over
-    FArmed = true;
-    // In the designer nothing is drawn, and the form's events must keep the designed handlers, or the
-    // designer could not write the form.
-    if (ComponentState().Contains(csDesigning))
-        return;
     try {
         TakeOver(FShow);
         TakeOver(FPaint);
@@ -123,6 +118,7 @@ TQELFormExplode::TQELFormExplode(TComponent* owner) : TQELSystemsComponent(owner
         Leave(FHide);
         throw;
     }
+    FArmed = true;
 }
 
 TQELFormExplode::~TQELFormExplode()

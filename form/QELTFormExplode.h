@@ -66,8 +66,8 @@ struct TQELOnGetPoints : TEvent<TObject*, int&, int&, int&, int&> {
 class TQELFormExplode : public TQELSystemsComponent {
     QEL_CLASS(TQELFormExplode)
 public:
-    // The owner must be a form (EInvalidCast otherwise). In the designer its events are not taken
-    // over, and nothing is drawn.
+    // The owner must be a form (EInvalidCast otherwise). Its events are taken over in the designer
+    // too, but nothing is drawn there.
     explicit TQELFormExplode(TComponent* owner);
     // Gives each event back: where the slot holds the component's handler, the handler it found there
     // goes back in; a component that took the event over after this one calls that handler instead.

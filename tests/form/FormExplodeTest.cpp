@@ -354,26 +354,7 @@ TEST_F(FormExplodeDrawing, DrawsNothingWhileDesigned)
     Form->Hide();
     EXPECT_TRUE(Drawn.empty());
     EXPECT_EQ(App.Log, (TLines{"app show", "app hide"}));
-    EXPECT_TRUE(HoldsAll(explode)) << "taken over before it was designed";
-}
-
-TEST_F(FormExplodeDrawing, OnAFormInTheDesignerTakesOverNothing)
-{
-    const TNotifyEvent show = Form->OnShow();
-    Form->SetDesigning(true);
-    Form->SetName("Designed");
-    auto* explode = new TQELFormExplode(Form);
-    explode->SetName("Explode");
-    EXPECT_EQ(Form->OnShow(), show);
-    EXPECT_FALSE(HoldsAll(explode));
-    Form->SetOnShow({}); // the application's handlers are no published methods of the form
-    Form->SetOnHide({});
-    Form->SetOnPaint({});
-    EXPECT_NE(WriteComponentText(*Form).find("object Explode: TQELFormExplode"), std::string::npos)
-        << "the designer can save the form";
-    Form->Show();
-    Form->Hide();
-    EXPECT_TRUE(Drawn.empty());
+    EXPECT_TRUE(HoldsAll(explode)) << "the events are taken over in the designer too";
 }
 
 TEST_F(FormExplode, TakesOverTheFormsEventsAndGivesThemBackWhenItGoes)

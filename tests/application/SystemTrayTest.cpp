@@ -488,8 +488,26 @@ TEST_F(SystemTray, ShownIconsComeBackWhenTheShellRestarts)
     gone.hWnd = window;
     ASSERT_TRUE(RealShellNotifyIcon()(NIM_DELETE, &gone)); // the shell lost it
     SendMessageA(window, taskbarCreated, 0, 0);
-    EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_ADD}));
+    EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_MODIFY, NIM_ADD}));
     EXPECT_TRUE(Shell.Calls.back().Result);
+}
+
+TEST_F(SystemTray, ABroadcastWhileTheShellStillHasTheIconOnlyRefreshesIt)
+{
+    TRecorder recorder;
+    Application->SetOnException(TExceptionEvent(&recorder, &TRecorder::Raised));
+    auto form = NewForm();
+    auto* tray = new TQELSystemTray(form.get());
+    tray->SetNormalIcon(true);
+    tray->SetEnabled(true);
+    ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD}));
+    // Any program may broadcast the shell's start.
+    SendMessageA(Shell.Last().hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(recorder.Errors.empty());
+    // Still known to be in the tray: minimising refreshes it rather than adding it again.
+    Application->Minimize();
+    EXPECT_TRUE(recorder.Errors.empty());
+    EXPECT_EQ(Shell.Messages().back(), static_cast<DWORD>(NIM_MODIFY));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -211,13 +211,19 @@ void TQELSystemTray::ShowMinimizedApplication()
 }
 
 // The message comes from every program that broadcasts it, not only from a shell that lost its icons: an
-// icon the shell still has is refreshed, one it lost is added again.
+// icon the shell still has is refreshed, one it lost is added again. An application minimised into the
+// tray whose icon the shell refuses gets its taskbar button back.
 void TQELSystemTray::ShellRestarted()
 {
     if (Shell_NotifyIconA(NIM_MODIFY, &FRecord))
         return;
     FOutOfTray = true;
-    FillTray();
+    try {
+        FillTray();
+    } catch (...) {
+        ShowMinimizedApplication();
+        throw;
+    }
 }
 
 void TQELSystemTray::HandleMinimize(TObject* sender)

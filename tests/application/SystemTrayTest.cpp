@@ -510,6 +510,27 @@ TEST_F(SystemTray, ABroadcastWhileTheShellStillHasTheIconOnlyRefreshesIt)
     EXPECT_EQ(Shell.Messages().back(), static_cast<DWORD>(NIM_MODIFY));
 }
 
+TEST_F(SystemTray, AnIconTheRestartedShellRefusesGivesTheApplicationInTheTrayItsTaskbarButtonBack)
+{
+    TRecorder recorder;
+    Application->SetOnException(TExceptionEvent(&recorder, &TRecorder::Raised));
+    auto form = NewForm();
+    auto* tray = new TQELSystemTray(form.get());
+    tray->SetEnabled(true);
+    Application->Minimize();
+    ASSERT_FALSE(IsWindowVisible(Application->Handle()));
+    HWND window = Shell.Last().hWnd;
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = window;
+    ASSERT_TRUE(RealShellNotifyIcon()(NIM_DELETE, &gone)); // the shell lost it
+    Shell.FailAdds = 1;
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IsWindowVisible(Application->Handle()));
+    EXPECT_TRUE(IsIconic(Application->Handle()));
+    EXPECT_EQ(recorder.Errors, (std::vector<std::string>{"Cannot create shell notification Icon"}));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Across processes, through the host program
 

@@ -567,3 +567,30 @@ TEST(SystemTrayHost, ClicksArePrintedAndTheIconComesBackAfterTaskbarCreated)
     host.Kill();
     EXPECT_EQ(host.Err(), "");
 }
+
+// The popup menu is a modal loop of the system's: the run's time limit closes it as it closes a dialog,
+// and the right click is printed once the menu has gone.
+TEST(SystemTrayHost, AMenuStillOpenWhenTheTimeIsUpDoesNotKeepTheProgramRunning)
+{
+    std::string description = TrayForm;
+    description.insert(description.find("  object Tray"), "  object Menu: TPopupMenu\n"
+                                                          "    object ShowItem: TMenuItem\n"
+                                                          "      Caption = '&Show'\n"
+                                                          "    end\n"
+                                                          "  end\n");
+    description.insert(description.find("    NormalIcon"), "    PopupMenu = Menu\n");
+    TDescriptionFile form(description);
+    const std::vector<HWND> before = TrayIconWindows();
+    TChildProcess host(HostCommand("run \"" + form.Path() + "\" --seconds 3"));
+    for (int i = 0; i < 500 && TrayIconWindows().size() == before.size(); ++i)
+        Sleep(20);
+    HWND icon = NewWindow(before, TrayIconWindows());
+    ASSERT_NE(icon, nullptr) << host.Err();
+    PostMessageA(icon, WM_RBUTTONUP, 0, 0);
+    EXPECT_NE(WaitForProcessWindow(host, "#32768"), nullptr);
+    EXPECT_EQ(host.Wait(20000), 0u);
+    const std::vector<std::string> lines = host.OutLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("Tray.OnRightClick Sender=Tray Button=mbRight Shift=[]", 0), 0u) << lines.back();
+    EXPECT_EQ(host.Err(), "");
+}

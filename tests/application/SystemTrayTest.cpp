@@ -128,6 +128,16 @@ HWND NewWindow(const std::vector<HWND>& before, const std::vector<HWND>& after)
     return nullptr;
 }
 
+// Takes the icon of window out of the notification area behind the component's back, as a restarting
+// shell loses it.
+bool LoseIcon(HWND window)
+{
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = window;
+    return RealShellNotifyIcon()(NIM_DELETE, &gone) != FALSE;
+}
+
 std::string Tip(const NOTIFYICONDATAA& record)
 {
     return std::string(record.szTip, strnlen(record.szTip, sizeof record.szTip));
@@ -483,10 +493,7 @@ TEST_F(SystemTray, ShownIconsComeBackWhenTheShellRestarts)
     SendMessageA(window, taskbarCreated, 0, 0); // not shown: nothing to bring back
     EXPECT_EQ(Shell.Calls.size(), 1u);
     tray->SetNormalIcon(true);
-    NOTIFYICONDATAA gone{};
-    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    gone.hWnd = window;
-    ASSERT_TRUE(RealShellNotifyIcon()(NIM_DELETE, &gone)); // the shell lost it
+    ASSERT_TRUE(LoseIcon(window));
     SendMessageA(window, taskbarCreated, 0, 0);
     EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_MODIFY, NIM_ADD}));
     EXPECT_TRUE(Shell.Calls.back().Result);
@@ -520,10 +527,7 @@ TEST_F(SystemTray, AnIconTheRestartedShellRefusesGivesTheApplicationInTheTrayIts
     Application->Minimize();
     ASSERT_FALSE(IsWindowVisible(Application->Handle()));
     HWND window = Shell.Last().hWnd;
-    NOTIFYICONDATAA gone{};
-    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    gone.hWnd = window;
-    ASSERT_TRUE(RealShellNotifyIcon()(NIM_DELETE, &gone)); // the shell lost it
+    ASSERT_TRUE(LoseIcon(window));
     Shell.FailAdds = 1;
     SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(IsWindowVisible(Application->Handle()));

@@ -586,9 +586,10 @@ TEST(SystemTrayHost, AMenuStillOpenWhenTheTimeIsUpDoesNotKeepTheProgramRunning)
     TDescriptionFile form(description);
     const std::vector<HWND> before = TrayIconWindows();
     TChildProcess host(HostCommand("run \"" + form.Path() + "\" --seconds 3"));
-    for (int i = 0; i < 500 && TrayIconWindows().size() == before.size(); ++i)
+    // Icons of programs ended before may still be going: the new one is the one not there before.
+    HWND icon = nullptr;
+    for (int i = 0; i < 500 && !(icon = NewWindow(before, TrayIconWindows())); ++i)
         Sleep(20);
-    HWND icon = NewWindow(before, TrayIconWindows());
     ASSERT_NE(icon, nullptr) << host.Err();
     PostMessageA(icon, WM_RBUTTONUP, 0, 0);
     EXPECT_NE(WaitForProcessWindow(host, "#32768"), nullptr);

@@ -210,6 +210,22 @@ void TQELSystemTray::ShowMinimizedApplication()
         (void)ShowWindow(Application->Handle(), SW_SHOWMINNOACTIVE);
 }
 
+// The message comes from every program that broadcasts it, not only from a shell that lost its icons: an
+// icon the shell still has is refreshed, one it lost is added again. An application minimised into the
+// tray whose icon the shell refuses gets its taskbar button back.
+void TQELSystemTray::ShellRestarted()
+{
+    if (Shell_NotifyIconA(NIM_MODIFY, &FRecord))
+        return;
+    FOutOfTray = true;
+    try {
+        FillTray();
+    } catch (...) {
+        ShowMinimizedApplication();
+        throw;
+    }
+}
+
 void TQELSystemTray::HandleMinimize(TObject* sender)
 {
     if (FEnabled) {
@@ -275,10 +291,8 @@ void TQELSystemTray::WndProc(TMessage& message)
             RetryAdd();
             return;
         }
-        if (message.Msg == TaskbarCreatedMessage() && !FOutOfTray) {
-            FOutOfTray = true;
-            FillTray();
-        }
+        if (message.Msg == TaskbarCreatedMessage() && !FOutOfTray)
+            ShellRestarted();
     } catch (...) {
         Application->HandleException(this);
     }

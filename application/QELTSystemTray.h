@@ -75,6 +75,7 @@ private:
     void RetryAdd();
     void StopRetrying();
     void ShowMinimizedApplication();
+    void ShellRestarted();
 
     bool FEnabled = false;
     std::string FHint;

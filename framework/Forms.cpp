@@ -600,6 +600,8 @@ void TApplication::Terminate()
     if (!FTerminated) {
         FTerminated = true;
         PostQuitMessage(0);
+        // The system's menu loop (a popup menu open) does not end on the quit message.
+        (void)EndMenu();
     }
 }
 

@@ -290,6 +290,7 @@ public:
     void ProcessMessages();
     // Waits for and handles one message (running OnIdle when the queue is empty).
     void HandleMessage();
+    // Ends Run, and the modal loops running: modal forms answer Cancel, an open menu closes.
     void Terminate();
     bool Terminated() const noexcept { return FTerminated; }
     // Reports the exception being handled (call it from a catch block): to OnException when assigned,

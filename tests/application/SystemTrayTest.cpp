@@ -128,6 +128,16 @@ HWND NewWindow(const std::vector<HWND>& before, const std::vector<HWND>& after)
     return nullptr;
 }
 
+// Takes the icon of window out of the notification area behind the component's back, as a restarting
+// shell loses it.
+bool LoseIcon(HWND window)
+{
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = window;
+    return RealShellNotifyIcon()(NIM_DELETE, &gone) != FALSE;
+}
+
 std::string Tip(const NOTIFYICONDATAA& record)
 {
     return std::string(record.szTip, strnlen(record.szTip, sizeof record.szTip));
@@ -483,13 +493,46 @@ TEST_F(SystemTray, ShownIconsComeBackWhenTheShellRestarts)
     SendMessageA(window, taskbarCreated, 0, 0); // not shown: nothing to bring back
     EXPECT_EQ(Shell.Calls.size(), 1u);
     tray->SetNormalIcon(true);
-    NOTIFYICONDATAA gone{};
-    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    gone.hWnd = window;
-    ASSERT_TRUE(RealShellNotifyIcon()(NIM_DELETE, &gone)); // the shell lost it
+    ASSERT_TRUE(LoseIcon(window));
     SendMessageA(window, taskbarCreated, 0, 0);
-    EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_ADD}));
+    EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_MODIFY, NIM_ADD}));
     EXPECT_TRUE(Shell.Calls.back().Result);
+}
+
+TEST_F(SystemTray, ABroadcastWhileTheShellStillHasTheIconOnlyRefreshesIt)
+{
+    TRecorder recorder;
+    Application->SetOnException(TExceptionEvent(&recorder, &TRecorder::Raised));
+    auto form = NewForm();
+    auto* tray = new TQELSystemTray(form.get());
+    tray->SetNormalIcon(true);
+    tray->SetEnabled(true);
+    ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD}));
+    // Any program may broadcast the shell's start.
+    SendMessageA(Shell.Last().hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(recorder.Errors.empty());
+    // Still known to be in the tray: minimising refreshes it rather than adding it again.
+    Application->Minimize();
+    EXPECT_TRUE(recorder.Errors.empty());
+    EXPECT_EQ(Shell.Messages().back(), static_cast<DWORD>(NIM_MODIFY));
+}
+
+TEST_F(SystemTray, AnIconTheRestartedShellRefusesGivesTheApplicationInTheTrayItsTaskbarButtonBack)
+{
+    TRecorder recorder;
+    Application->SetOnException(TExceptionEvent(&recorder, &TRecorder::Raised));
+    auto form = NewForm();
+    auto* tray = new TQELSystemTray(form.get());
+    tray->SetEnabled(true);
+    Application->Minimize();
+    ASSERT_FALSE(IsWindowVisible(Application->Handle()));
+    HWND window = Shell.Last().hWnd;
+    ASSERT_TRUE(LoseIcon(window));
+    Shell.FailAdds = 1;
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IsWindowVisible(Application->Handle()));
+    EXPECT_TRUE(IsIconic(Application->Handle()));
+    EXPECT_EQ(recorder.Errors, (std::vector<std::string>{"Cannot create shell notification Icon"}));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -526,5 +569,33 @@ TEST(SystemTrayHost, ClicksArePrintedAndTheIconComesBackAfterTaskbarCreated)
     EXPECT_TRUE(waitForIcons(before + 1));
     EXPECT_TRUE(host.Running()) << host.Err();
     host.Kill();
+    EXPECT_EQ(host.Err(), "");
+}
+
+// The popup menu is a modal loop of the system's: the run's time limit closes it as it closes a dialog,
+// and the right click is printed once the menu has gone.
+TEST(SystemTrayHost, AMenuStillOpenWhenTheTimeIsUpDoesNotKeepTheProgramRunning)
+{
+    std::string description = TrayForm;
+    description.insert(description.find("  object Tray"), "  object Menu: TPopupMenu\n"
+                                                          "    object ShowItem: TMenuItem\n"
+                                                          "      Caption = '&Show'\n"
+                                                          "    end\n"
+                                                          "  end\n");
+    description.insert(description.find("    NormalIcon"), "    PopupMenu = Menu\n");
+    TDescriptionFile form(description);
+    const std::vector<HWND> before = TrayIconWindows();
+    TChildProcess host(HostCommand("run \"" + form.Path() + "\" --seconds 3"));
+    // Icons of programs ended before may still be going: the new one is the one not there before.
+    HWND icon = nullptr;
+    for (int i = 0; i < 500 && !(icon = NewWindow(before, TrayIconWindows())); ++i)
+        Sleep(20);
+    ASSERT_NE(icon, nullptr) << host.Err();
+    PostMessageA(icon, WM_RBUTTONUP, 0, 0);
+    EXPECT_NE(WaitForProcessWindow(host, "#32768"), nullptr);
+    EXPECT_EQ(host.Wait(20000), 0u);
+    const std::vector<std::string> lines = host.OutLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("Tray.OnRightClick Sender=Tray Button=mbRight Shift=[]", 0), 0u) << lines.back();
     EXPECT_EQ(host.Err(), "");
 }

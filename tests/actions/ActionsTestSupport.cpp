@@ -138,13 +138,6 @@ bool ShutdownPrivilegeEnabled()
     return false;
 }
 
-std::string TestExePath()
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length);
-}
-
 std::string ChildSwitch(const std::string& mode)
 {
     return std::string(SwitchPrefix) + mode;
@@ -152,23 +145,11 @@ std::string ChildSwitch(const std::string& mode)
 
 DWORD RunChild(const std::string& arguments)
 {
-    const std::string exe = TestExePath();
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
-        throw std::runtime_error("cannot start " + commandLine);
-    const TKernelHandle process(started.hProcess);
-    const TKernelHandle thread(started.hThread);
-    if (WaitForSingleObject(process.Get(), ChildTimeLimit) != WAIT_OBJECT_0) {
-        (void)TerminateProcess(process.Get(), 1);
-        throw std::runtime_error("the child did not end: " + commandLine);
-    }
-    DWORD exitCode = 0;
-    (void)GetExitCodeProcess(process.Get(), &exitCode);
-    return exitCode;
+    TChildProcess child(SelfCommand(arguments));
+    const std::optional<DWORD> exitCode = child.Wait(ChildTimeLimit);
+    if (!exitCode)
+        throw std::runtime_error("the child did not end: " + arguments);
+    return *exitCode;
 }
 
 std::optional<int> RunAsChildIfAsked(int argc, char** argv)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/Win32.h"
+#include "tests/support/Processes.h"
 
 #include <optional>
 #include <string>
@@ -26,9 +27,6 @@ void RecordExitRequest(UINT flags, DWORD reason);
 BOOL WINAPI RefusedExitWindowsEx(UINT flags, DWORD reason);
 // Whether the privilege is enabled in this process's token now.
 bool ShutdownPrivilegeEnabled();
-
-// This executable's full path.
-std::string TestExePath();
 
 // The command-line switch that starts this executable in a child mode: "--actions-child=MODE" followed
 // by the mode's arguments. The modes:

@@ -10,15 +10,6 @@
 
 namespace {
 
-constexpr DWORD ChildTimeLimit = 60000;
-
-std::string ModuleFileName()
-{
-    char name[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, name, MAX_PATH);
-    return std::string(name, length);
-}
-
 // Wine's call that runs a program of the host, and its name of a Windows path on the host.
 using TUnixSpawn = LONG(WINAPI*)(char* const* argv, int wait);
 using TUnixFileName = char*(CDECL*)(const wchar_t* dosName);
@@ -181,28 +172,3 @@ std::string RecycledFilesFolder()
     return result;
 }
 
-HANDLE StartChild(const std::string& arguments)
-{
-    const std::string exe = ModuleFileName();
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
-        throw std::runtime_error("cannot start " + commandLine);
-    (void)CloseHandle(started.hThread);
-    return started.hProcess;
-}
-
-DWORD WaitForChild(HANDLE process)
-{
-    const TKernelHandle owned(process);
-    if (WaitForSingleObject(process, ChildTimeLimit) != WAIT_OBJECT_0) {
-        (void)TerminateProcess(process, 1);
-        throw std::runtime_error("a child process did not end");
-    }
-    DWORD exitCode = 1;
-    (void)GetExitCodeProcess(process, &exitCode);
-    return exitCode;
-}

@@ -60,8 +60,3 @@ private:
 // XDG_DATA_HOME is not set.
 std::string RecycledFilesFolder();
 
-// Starts this test executable with arguments as a child process; the child's main sees them after the
-// program name. Returns the process, which the caller waits for.
-HANDLE StartChild(const std::string& arguments);
-// The exit code of a child that ended within the time limit; raises std::runtime_error otherwise.
-DWORD WaitForChild(HANDLE process);

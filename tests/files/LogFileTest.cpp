@@ -6,6 +6,7 @@
 #include "framework/SysUtils.h"
 #include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
+#include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
 
@@ -225,12 +226,12 @@ TEST_F(LogFileTest, TwoProcessesLoggingAtOnceLeaveEveryLineWhole)
     ASSERT_TRUE(start);
     const std::string arguments =
         "--log-child \"" + FFileName + "\" " + std::to_string(LinesEach) + " " + eventName;
-    HANDLE first = StartChild(arguments);
-    HANDLE second = StartChild(arguments);
+    TChildProcess first(SelfCommand(arguments));
+    TChildProcess second(SelfCommand(arguments));
     Sleep(200);
     ASSERT_TRUE(SetEvent(start.Get()));
-    EXPECT_EQ(WaitForChild(first), 0u);
-    EXPECT_EQ(WaitForChild(second), 0u);
+    EXPECT_EQ(first.Wait(60000).value_or(99), 0u) << first.Err();
+    EXPECT_EQ(second.Wait(60000).value_or(99), 0u) << second.Err();
 
     // The header once and first, then each process's lines whole and in its own order.
     const TLines lines = LinesOf(ReadBytes(FFileName));

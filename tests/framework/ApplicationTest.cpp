@@ -7,11 +7,13 @@
 #include "framework/Graphics.h"
 
 #include "tests/framework/WindowTesting.h"
+#include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -405,19 +407,11 @@ TEST(ApplicationRun, DISABLED_RunShowsTheMainFormAndEndsWhenItCloses)
 
 TEST(ApplicationRun, RunShowsTheMainFormAndEndsWhenItCloses)
 {
-    std::string command = "\"" + Application->ExeName() +
-                          "\" --gtest_filter=ApplicationRun.DISABLED_* --gtest_also_run_disabled_tests";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                               &process));
-    TKernelHandle processHandle(process.hProcess);
-    TKernelHandle threadHandle(process.hThread);
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    TChildProcess child(
+        SelfCommand("--gtest_filter=ApplicationRun.DISABLED_* --gtest_also_run_disabled_tests"));
+    const std::optional<DWORD> exitCode = child.Wait(30000);
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0u) << child.Out();
 }
 
 // ---------------------------------------------------------------------------------------------------

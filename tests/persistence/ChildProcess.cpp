@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/IniFiles.h"
 #include "framework/Win32Handles.h"
+#include "tests/support/Processes.h"
 
 #include <cstdio>
 #include <memory>
@@ -17,17 +18,6 @@ namespace {
 constexpr std::string_view ChildSwitch = "--persistence-child=";
 constexpr const char* DescriptionVariable = "QEL_PERSISTENCE_CHILD_FORM";
 constexpr DWORD TimeLimit = 30000;
-
-std::string ModuleFileName()
-{
-    std::vector<char> name(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (length < name.size())
-            return std::string(name.data(), length);
-        name.resize(name.size() * 2);
-    }
-}
 
 std::string EnvironmentVariable(const char* name)
 {
@@ -56,60 +46,38 @@ TKernelHandle NewEvent(const std::string& name)
 
 // Starts this executable in child mode with arguments; description reaches it through its inherited
 // environment.
-TKernelHandle StartChild(const std::string& mode, const std::string& arguments, const std::string& description)
+std::unique_ptr<TChildProcess> StartChild(const std::string& mode, const std::string& arguments,
+                                          const std::string& description)
 {
-    const std::string exe = ModuleFileName();
-    std::string commandLine = "\"" + exe + "\" " + std::string(ChildSwitch) + mode + " " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
     SetEnvironmentVariableA(DescriptionVariable, description.c_str());
-    const BOOL created =
-        CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
-    SetEnvironmentVariableA(DescriptionVariable, nullptr);
-    if (!created)
-        throw std::runtime_error("cannot start " + commandLine);
-    (void)CloseHandle(started.hThread);
-    return TKernelHandle(started.hProcess);
+    try {
+        auto child = std::make_unique<TChildProcess>(SelfCommand(std::string(ChildSwitch) + mode + " " + arguments));
+        SetEnvironmentVariableA(DescriptionVariable, nullptr);
+        return child;
+    } catch (...) {
+        SetEnvironmentVariableA(DescriptionVariable, nullptr);
+        throw;
+    }
 }
 
 // Waits until ready is signalled; raises (killing the child) when the child ends or hangs before.
-void WaitUntilReady(HANDLE ready, HANDLE process)
+void WaitUntilReady(HANDLE ready, TChildProcess& child)
 {
-    const HANDLE waitFor[] = {ready, process};
+    const HANDLE waitFor[] = {ready, child.Handle()};
     if (WaitForMultipleObjects(2, waitFor, FALSE, TimeLimit) != WAIT_OBJECT_0) {
-        (void)TerminateProcess(process, 1);
-        throw std::runtime_error("the child ended or hung before its form was loaded");
+        child.Kill(1);
+        throw std::runtime_error("the child ended or hung before its form was loaded: " + child.Err());
     }
 }
 
-DWORD WaitForEnd(HANDLE process)
+DWORD WaitForEnd(TChildProcess& child)
 {
-    if (WaitForSingleObject(process, TimeLimit) != WAIT_OBJECT_0) {
-        (void)TerminateProcess(process, 1);
-        throw std::runtime_error("the child did not end");
+    const std::optional<DWORD> exitCode = child.Wait(TimeLimit);
+    if (!exitCode) {
+        child.Kill(1);
+        throw std::runtime_error("the child did not end: " + child.Err());
     }
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process, &exitCode);
-    return exitCode;
-}
-
-struct TWindowSearch {
-    DWORD ProcessId;
-    HWND Found;
-};
-
-BOOL CALLBACK FindApplicationWindow(HWND window, LPARAM search)
-{
-    auto& s = *reinterpret_cast<TWindowSearch*>(search);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (processId != s.ProcessId || std::string_view(className) != "TApplication")
-        return TRUE;
-    s.Found = window;
-    return FALSE;
+    return *exitCode;
 }
 
 // The child modes.
@@ -157,35 +125,33 @@ DWORD RunChild(const std::string& description, TChildEnd end)
 {
     const std::string readyName = NewEventName();
     const TKernelHandle ready = NewEvent(readyName);
-    const TKernelHandle process =
-        StartChild(end == TChildEnd::Killed ? "wait" : "end", readyName, description);
+    const auto child = StartChild(end == TChildEnd::Killed ? "wait" : "end", readyName, description);
     if (end == TChildEnd::Killed) {
-        WaitUntilReady(ready.Get(), process.Get());
-        (void)TerminateProcess(process.Get(), KilledExitCode);
+        WaitUntilReady(ready.Get(), *child);
+        child->Kill(KilledExitCode);
     }
-    return WaitForEnd(process.Get());
+    return WaitForEnd(*child);
 }
 
 LRESULT RunChildThroughLogoff(const std::string& description)
 {
     const std::string readyName = NewEventName();
     const TKernelHandle ready = NewEvent(readyName);
-    const TKernelHandle process = StartChild("session", readyName, description);
-    WaitUntilReady(ready.Get(), process.Get());
-    TWindowSearch search{GetProcessId(process.Get()), nullptr};
-    EnumWindows(&FindApplicationWindow, reinterpret_cast<LPARAM>(&search));
-    if (!search.Found) {
-        (void)TerminateProcess(process.Get(), 1);
+    const auto child = StartChild("session", readyName, description);
+    WaitUntilReady(ready.Get(), *child);
+    const HWND application = FindProcessWindow(child->ProcessId(), "TApplication");
+    if (!application) {
+        child->Kill(1);
         throw std::runtime_error("the child has no application window");
     }
     DWORD_PTR answer = 0;
-    (void)SendMessageTimeoutA(search.Found, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, TimeLimit, &answer);
+    (void)SendMessageTimeoutA(application, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, TimeLimit, &answer);
     DWORD_PTR ignored = 0;
-    (void)SendMessageTimeoutA(search.Found, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, TimeLimit, &ignored);
+    (void)SendMessageTimeoutA(application, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, TimeLimit, &ignored);
     // The system does not wait for a program once it has answered WM_ENDSESSION.
-    if (WaitForSingleObject(process.Get(), 3000) != WAIT_OBJECT_0)
-        (void)TerminateProcess(process.Get(), KilledExitCode);
-    (void)WaitForEnd(process.Get());
+    if (WaitForSingleObject(child->Handle(), 3000) != WAIT_OBJECT_0)
+        child->Kill(KilledExitCode);
+    (void)WaitForEnd(*child);
     return static_cast<LRESULT>(answer);
 }
 
@@ -193,16 +159,16 @@ void RunIniWriters(const std::string& fileName, const std::string& section, int 
 {
     const std::string startName = NewEventName();
     const TKernelHandle start = NewEvent(startName);
-    std::vector<TKernelHandle> children;
+    std::vector<std::unique_ptr<TChildProcess>> children;
     for (int i = 0; i < count; ++i)
         children.push_back(StartChild("ini-writer", startName + " \"" + fileName + "\" " + section + " " +
                                                         std::string(1, static_cast<char>('A' + i)) + " " +
                                                         std::to_string(entries),
                                       {}));
     (void)SetEvent(start.Get());
-    for (const TKernelHandle& child : children)
-        if (const DWORD exitCode = WaitForEnd(child.Get()); exitCode != 0)
-            throw std::runtime_error("an INI writer ended with " + std::to_string(exitCode));
+    for (const auto& child : children)
+        if (const DWORD exitCode = WaitForEnd(*child); exitCode != 0)
+            throw std::runtime_error("an INI writer ended with " + std::to_string(exitCode) + ": " + child->Err());
 }
 
 std::optional<int> RunAsChildIfAsked(int argc, char** argv)

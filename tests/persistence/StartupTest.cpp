@@ -5,6 +5,7 @@
 #include "framework/FormText.h"
 #include "tests/persistence/PersistenceTestSupport.h"
 #include "tests/support/ImportPatch.h"
+#include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,6 @@ using namespace std::string_literals;
 namespace {
 
 const std::string RunPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::string ExePath()
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length);
-}
 
 // What a replaced registry call was given.
 struct TRegistryCall {
@@ -113,7 +107,7 @@ TEST_F(StartupTest, AutoStartupAddsAndRemovesTheRunValueWithTheExecutablesPath)
     const auto value = RunValue(name);
     ASSERT_TRUE(value);
     EXPECT_EQ(value->Type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value->Data, ExePath() + '\0');
+    EXPECT_EQ(value->Data, TestExePath() + '\0');
 
     FComponent.SetAutoStartup(false);
     EXPECT_FALSE(RunValue(name));
@@ -192,7 +186,7 @@ TEST_F(StartupTest, WithoutWriteAccessInstallAppGivesFalseAndRaisesNothing)
     for (const TRegistryCall& call : RegistryCalls) {
         EXPECT_EQ(call.Name, name);
         EXPECT_EQ(call.Type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(call.Data, ExePath() + '\0');
+        EXPECT_EQ(call.Data, TestExePath() + '\0');
     }
 }
 
@@ -222,7 +216,7 @@ TEST_F(StartupTest, LoadingAFormStoredWithAutoStartupRegistersTheApplication)
     }
     const auto value = RunValue(name);
     ASSERT_TRUE(value);
-    EXPECT_EQ(value->Data, ExePath() + '\0');
+    EXPECT_EQ(value->Data, TestExePath() + '\0');
     // The registration (from the property's setter), then Loaded making sure the Run key exists.
     ASSERT_EQ(RegistryCalls.size(), 2u);
     for (const TRegistryCall& call : RegistryCalls) {

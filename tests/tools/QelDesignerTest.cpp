@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,8 +57,8 @@ TEST(DesignerPalette, ListsThePagesAndTheirClassesInOrder)
     }
     const TRunResult result = RunHost("palette");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), expected);
-    EXPECT_EQ(Lines(result.Out).front(), "QEL System");
+    EXPECT_EQ(SplitLines(result.Out), expected);
+    EXPECT_EQ(SplitLines(result.Out).front(), "QEL System");
 }
 
 TEST(DesignerInspect, ShowsEveryPropertyWithItsEditorAttributesAndValue)
@@ -64,7 +66,7 @@ TEST(DesignerInspect, ShowsEveryPropertyWithItsEditorAttributesAndValue)
     TDescriptionFile form(DesignForm);
     const TRunResult result = RunHost("inspect \"" + form.Path() + "\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     for (const char* line : {
              "Main.Name TComponentNameProperty 0x00 [] = Main",
              "Main.Caption TStringProperty 0x08 [paMultiSelect] = Designed",
@@ -87,7 +89,7 @@ TEST(DesignerInspect, ShowsWhatASelectionShares)
     TDescriptionFile form(DesignForm);
     const TRunResult result = RunHost("inspect \"" + form.Path() + "\" --select Beeper,Hook1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out),
+    EXPECT_EQ(SplitLines(result.Out),
               (TLines{"Beeper,Hook1.Tag TIntegerProperty 0x08 [paMultiSelect] = 0",
                       "Beeper,Hook1.About TQELAboutSystemComponent 0x48 [paMultiSelect,paReadOnly] = (QEL System Components)"}));
 }
@@ -101,12 +103,12 @@ TEST(DesignerInspect, ChangesPropertiesThroughTheirEditorsAndSavesTheDescription
                 " --set Hook1.OnMessage=Spy --set \"Main.Caption=Changed here\" --set Main.OnShow= --save \"" +
                 saved.Path() + "\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     EXPECT_TRUE(Contains(lines, "Main.Width TIntegerProperty 0x08 [paMultiSelect] = 500")) << result.Out;
     EXPECT_TRUE(Contains(lines, "Main.Height TIntegerProperty 0x08 [paMultiSelect] = 300")) << result.Out;
     EXPECT_TRUE(Contains(lines, "Beeper.Sound TEnumProperty 0x29 [paValueList,paMultiSelect,paSortList] = bExclamation"));
 
-    const TLines description = Lines(ReadText(saved.Path()));
+    const TLines description = SplitLines(ReadText(saved.Path()));
     for (const char* line : {"object Main: TDesignProbeForm", "  Width = 500", "  Height = 300",
                              "  Caption = 'Changed here'", "    Sound = bExclamation", "    OnMessage = Spy",
                              "      'first')"})
@@ -116,7 +118,7 @@ TEST(DesignerInspect, ChangesPropertiesThroughTheirEditorsAndSavesTheDescription
     // What was saved reads again, with the same values.
     const TRunResult again = RunHost("inspect \"" + saved.Path() + "\"");
     EXPECT_EQ(again.ExitCode, 0u) << again.Err;
-    EXPECT_TRUE(Contains(Lines(again.Out), "Hook1.OnMessage TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = Spy"));
+    EXPECT_TRUE(Contains(SplitLines(again.Out), "Hook1.OnMessage TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = Spy"));
 }
 
 // The explode animation takes over the form's OnShow, OnPaint and OnHide in the designer too; what the
@@ -142,7 +144,7 @@ TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverIts
     const TRunResult result =
         RunHost("inspect \"" + form.Path() + "\" --size 420x260 --save \"" + saved.Path() + "\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     for (const char* line : {
              "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow",
              "Main.OnHide TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainHide",
@@ -153,7 +155,7 @@ TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverIts
         EXPECT_TRUE(Contains(lines, line)) << line << "\n" << result.Out;
 
     const std::string text = ReadText(saved.Path());
-    const TLines description = Lines(text);
+    const TLines description = SplitLines(text);
     for (const char* line : {"  OnShow = MainShow", "  OnHide = MainHide", "    MinWidth = 420", "    MaxWidth = 0",
                              "    MinHeight = 0", "    MaxHeight = 260"})
         EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
@@ -162,7 +164,7 @@ TEST(DesignerInspect, ShowsAndSavesTheFormsOwnHandlersWhereAComponentTookOverIts
     const TRunResult again = RunHost("inspect \"" + saved.Path() + "\"");
     EXPECT_EQ(again.ExitCode, 0u) << again.Err;
     EXPECT_TRUE(
-        Contains(Lines(again.Out), "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow"))
+        Contains(SplitLines(again.Out), "Main.OnShow TMethodProperty 0x29 [paValueList,paMultiSelect,paSortList] = MainShow"))
         << again.Out;
 }
 
@@ -189,14 +191,14 @@ TEST(DesignerInspect, AVisibleMaximisedFormKeepsItsDesignedBounds)
     const TRunResult result = RunHost("inspect \"" + form.Path() + "\" --save \"" + saved.Path() + "\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     const std::string text = ReadText(saved.Path());
-    const TLines description = Lines(text);
+    const TLines description = SplitLines(text);
     for (const char* line : {"  Left = 30", "  Top = 40", "  Width = 300", "  Height = 200", "  Visible = True",
                              "  WindowState = wsMaximized", "    MinWidth = 0", "    MinHeight = 0"})
         EXPECT_TRUE(Contains(description, line)) << line << "\n" << text;
 
     const TRunResult resized = RunHost("inspect \"" + form.Path() + "\" --size 320x240");
     EXPECT_EQ(resized.ExitCode, 0u) << resized.Err;
-    EXPECT_TRUE(Contains(Lines(resized.Out), "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 320"))
+    EXPECT_TRUE(Contains(SplitLines(resized.Out), "Sizes.MinWidth TIntegerProperty 0x08 [paMultiSelect] = 320"))
         << resized.Out;
 }
 
@@ -277,15 +279,15 @@ TEST(DesignerEdit, TheExecuteTestButtonShowsTheMessageComponentsDialog)
     const TRunResult answered = RunHost("edit \"" + form.Path() + "\" Ask DesignExecute",
                                         [](HANDLE process) { PressDialogButton(process, "Warning", "&No"); });
     EXPECT_EQ(answered.ExitCode, 0u) << answered.Err;
-    EXPECT_EQ(Lines(answered.Out), TLines{"Ask.OnNo Sender=Ask"});
+    EXPECT_EQ(SplitLines(answered.Out), TLines{"Ask.OnNo Sender=Ask"});
 
     TDescriptionFile saved("");
     const TRunResult cancelled =
         RunHost("edit \"" + form.Path() + "\" Who DesignExecute --save \"" + saved.Path() + "\"",
                 [](HANDLE process) { PressDialogButton(process, "Who designs", "Cancel"); });
     EXPECT_EQ(cancelled.ExitCode, 0u) << cancelled.Err;
-    EXPECT_EQ(Lines(cancelled.Out), TLines{"Who.OnCancel Sender=Who"});
-    EXPECT_TRUE(Contains(Lines(ReadText(saved.Path())), "    Return = 'Nobody'")) << ReadText(saved.Path());
+    EXPECT_EQ(SplitLines(cancelled.Out), TLines{"Who.OnCancel Sender=Who"});
+    EXPECT_TRUE(Contains(SplitLines(ReadText(saved.Path())), "    Return = 'Nobody'")) << ReadText(saved.Path());
 }
 
 TEST(DesignerCommands, RefuseWhatTheFormOrTheCommandLineDoesNotHave)

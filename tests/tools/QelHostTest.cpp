@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -38,7 +40,7 @@ TEST(HostRun, PrintsALinePerEventCallAndClosesTheFormAtTheTimeLimit)
 
     // The form's own events once each, OnClose last; every other line is a message the hook saw. The
     // show sends the form WM_SHOWWINDOW (24) with WParam True, after OnShow.
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     ASSERT_GE(lines.size(), 3u) << result.Out;
     EXPECT_EQ(lines.back(), "HostProbe.OnClose Sender=HostProbe Action=caHide") << result.Out;
     int shows = 0;
@@ -64,7 +66,7 @@ TEST(HostRun, EndsWhenTheUserClosesTheForm)
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "HostProbe.OnClose Sender=HostProbe Action=caHide") << result.Out;
     // The hook saw the request to close before the form acted on it: WM_CLOSE is 16.
@@ -146,9 +148,9 @@ TEST(HostRun, EndsAtTheTimeLimitWhenTheFormsSaverCannotStore)
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"HostProbe.OnClose Sender=HostProbe Action=caHide",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"HostProbe.OnClose Sender=HostProbe Action=caHide",
                                          "Saver.OnStore Sender=HostProbe"}));
-    const TLines errors = Lines(result.Err);
+    const TLines errors = SplitLines(result.Err);
     ASSERT_EQ(errors.size(), 2u) << result.Err; // the restore when shown, the store when closed
     for (const std::string& error : errors)
         EXPECT_TRUE(StartsWith(error, "qel: Invalid INI file name")) << error;
@@ -173,7 +175,7 @@ TEST(HostRun, ExecutesTheNamedComponentsInOrderOnceTheFormIsShown)
     const TRunResult result =
         RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Beeper --execute Plain --execute Beeper");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"HostProbe.OnShow Sender=HostProbe", "Beeper.Execute Result=False",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"HostProbe.OnShow Sender=HostProbe", "Beeper.Execute Result=False",
                                          "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
 }
 
@@ -228,7 +230,7 @@ TEST(HostRun, ShowsTheValuesOfTheNamedComponentsOnceShownAndAfterEachOfTheirEven
         expected.push_back("Ticker.OnTimer Sender=Ticker");
         expected.insert(expected.end(), tickerValues.begin(), tickerValues.end());
     }
-    const TLines lines = Lines(result.Out);
+    const TLines lines = SplitLines(result.Out);
     ASSERT_GE(lines.size(), expected.size()) << result.Out;
     EXPECT_EQ(TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
 }
@@ -284,7 +286,7 @@ TEST(HostBroadcast, ReachesTheCDTriggersOfARunningForm)
     });
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(result.Err, "");
-    EXPECT_EQ(Lines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
                                          "Disc.AfterInsert Sender=Disc FirstDriveLetter=E",
                                          "Disc.AfterRemove Sender=Disc FirstDriveLetter=D",
                                          "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
@@ -305,7 +307,7 @@ TEST(HostBroadcast, TellsRunningFormsOfAMediumInADrive)
         EXPECT_EQ(broadcast.ExitCode, 0u) << broadcast.Err;
         EXPECT_EQ(broadcast.Out, "");
     }
-    EXPECT_EQ(Lines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
                                          "Disc.AfterInsert Sender=Disc FirstDriveLetter=Q",
                                          "Disc.AfterRemove Sender=Disc FirstDriveLetter=Q",
                                          "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
@@ -377,7 +379,7 @@ TEST(HostActions, ACollectorRunsAndReportsEachFile)
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Collector1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"Collector1.OnFileFound Sender=Collector1 Filename='" + second + "'",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"Collector1.OnFileFound Sender=Collector1 Filename='" + second + "'",
                                          "Collector1.OnFileFound Sender=Collector1 Filename='" + first + "'",
                                          "Collector1.Execute Result=True"}));
 }
@@ -397,7 +399,7 @@ TEST(HostActions, ATextReplaceRunsThroughItsExecute)
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Replace1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"Replace1.BeforeWrite Sender=Replace1 Line='one' LineNo=1 WriteLine=True",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"Replace1.BeforeWrite Sender=Replace1 Line='one' LineNo=1 WriteLine=True",
                                          "Replace1.BeforeWrite Sender=Replace1 Line='two' LineNo=2 WriteLine=True",
                                          "Replace1.Execute Result=True"}));
     EXPECT_EQ(ReadBytes(target), "one\r\ntwo\r\n");
@@ -418,7 +420,7 @@ TEST(HostActions, ALogIsWrittenAndClearedInTheOrderGiven)
     TRunResult result =
         RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 first --clear-log Log1 --log Log1 \"second line\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"Log1.Log Text='first'", "Log1.OnClear Sender=Log1", "Log1.ClearLog",
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"Log1.Log Text='first'", "Log1.OnClear Sender=Log1", "Log1.ClearLog",
                                          "Log1.Log Text='second line'"}));
     EXPECT_EQ(ReadBytes(log), "[probe] second line\r\n");
 
@@ -435,7 +437,7 @@ TEST(HostActions, AFailingActionIsReportedAndTheNextOneRuns)
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 lost --clear-log Log1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
-    EXPECT_EQ(Lines(result.Out), (TLines{"Log1.OnClear Sender=Log1", "Log1.ClearLog"}));
+    EXPECT_EQ(SplitLines(result.Out), (TLines{"Log1.OnClear Sender=Log1", "Log1.ClearLog"}));
     EXPECT_NE(result.Err.find("qel: Cannot open '" + folder.Path() + "\\missing\\run.log'"), std::string::npos)
         << result.Err;
 }

@@ -1,8 +1,7 @@
 // The message and input dialogs, answered as a user would: a timer finds the dialog window and
 // presses a button or a key. Titles, icons, button order and modal results, dialog keys, the Help
-// button, placement by MessageDlgPos, InputQuery; and a choice dialog put together from the framework's
-// controls the way the message components build theirs.
-#include "framework/Buttons.h"
+// button, placement by MessageDlgPos, InputQuery. The choice dialog the message components build from
+// the framework's controls is tried through the component itself.
 #include "framework/Dialogs.h"
 #include "framework/StdCtrls.h"
 
@@ -11,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -357,150 +355,4 @@ TEST(DialogsInputQuery, EnterConfirmsAndEscapeCancels)
     EXPECT_EQ(value, "typed");
     TUserAction escape([] { return PressKey("TForm", "Query", VK_ESCAPE); });
     EXPECT_FALSE(InputQuery("Query", "Prompt", value));
-}
-
-// ---------------------------------------------------------------------------------------------------
-// A choice dialog made of the framework's controls
-
-namespace {
-
-struct TChoice {
-    TModalResult Result = mrNone;
-    std::string Text;
-};
-
-// Builds and runs the dialog step by step the way the message components build their choice dialog.
-TChoice RunChoiceDialog(const std::vector<std::string>& entries, bool sorted, const std::string& preset)
-{
-    auto form = std::make_unique<TForm>(Application);
-    form->SetBorderStyle(bsDialog);
-    form->SetCtl3D(true);
-    form->SetWidth(280);
-    form->SetHeight(160);
-    form->SetCaption("Choose");
-    TFont font;
-    font.SetName("MS Sans Serif");
-    font.SetSize(8);
-    font.SetStyle(TFontStyles{fsBold});
-    form->SetFont(&font);
-    form->SetPosition(poScreenCenter);
-
-    auto* label = new TLabel(form.get());
-    label->SetParent(form.get());
-    label->SetAutoSize(true);
-    label->SetLeft(10);
-    label->SetTop(10);
-    label->SetCaption("&Fruit");
-
-    auto* combo = new TComboBox(form.get());
-    combo->SetParent(form.get());
-    combo->SetSorted(sorted);
-    combo->SetLeft(10);
-    combo->SetTop(label->Top() + label->Height() + 5);
-    combo->SetWidth(form->ClientWidth() - 20);
-    combo->SetMaxLength(127);
-    combo->SelectAll();
-    combo->SetText(preset);
-    combo->Items()->Clear();
-    for (const std::string& entry : entries)
-        combo->Items()->Add(entry);
-    if (const int index = combo->Items()->IndexOf(combo->Text()); index >= 0)
-        combo->SetItemIndex(index);
-    label->SetFocusControl(combo);
-
-    auto* ok = new TBitBtn(form.get());
-    ok->SetParent(form.get());
-    ok->SetKind(bkOK);
-    ok->SetGlyph(nullptr);
-    ok->SetMargin(-1);
-    ok->SetBounds(form->ClientWidth() / 2 - (2 * 77 + 10) / 2, combo->Top() + combo->Height() + 10, 77, 27);
-    auto* cancel = new TBitBtn(form.get());
-    cancel->SetParent(form.get());
-    cancel->SetKind(bkCancel);
-    cancel->SetGlyph(nullptr);
-    cancel->SetMargin(-1);
-    cancel->SetBounds(ok->Left() + ok->Width() + 10, ok->Top(), 77, 27);
-    form->SetClientHeight(ok->Top() + ok->Height() + 10);
-
-    TChoice choice;
-    choice.Result = form->ShowModal();
-    if (choice.Result == mrOk)
-        choice.Text = combo->Text();
-    return choice;
-}
-
-HWND ChildOfClass(HWND parent, const std::string& className)
-{
-    for (HWND child : ChildWindows(parent))
-        if (WindowClass(child) == className)
-            return child;
-    return nullptr;
-}
-
-} // namespace
-
-TEST(DialogsChoice, TheChoiceDialogPreselectsSortsAndReturnsTheText)
-{
-    std::vector<std::string> shown;
-    int selected = -2;
-    RECT dialogRect{}, comboRect{}, okRect{}, cancelRect{}, client{};
-    POINT origin{0, 0};
-    TUserAction user([&] {
-        HWND dialog = FindThreadWindow("TForm", "Choose");
-        HWND combo = dialog ? ChildOfClass(dialog, "ComboBox") : nullptr;
-        if (!combo)
-            return false;
-        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
-            char text[64] = {};
-            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            shown.push_back(text);
-        }
-        selected = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
-        dialogRect = WindowRect(dialog);
-        comboRect = WindowRect(combo);
-        okRect = WindowRect(FindChild(dialog, "OK"));
-        cancelRect = WindowRect(FindChild(dialog, "Cancel"));
-        GetClientRect(dialog, &client);
-        ClientToScreen(dialog, &origin);
-        return PressKey("TForm", "Choose", VK_RETURN);
-    });
-    TChoice choice = RunChoiceDialog({"pear", "apple", "fig"}, true, "PEAR");
-    EXPECT_EQ(choice.Result, mrOk);
-    EXPECT_EQ(choice.Text, "pear"); // the entry picked up the list's spelling
-    EXPECT_EQ(shown, (std::vector<std::string>{"apple", "fig", "pear"}));
-    EXPECT_EQ(selected, 2);
-
-    // The layout in the dialog's client area.
-    EXPECT_EQ(comboRect.left - origin.x, 10);
-    EXPECT_EQ(comboRect.right - comboRect.left, client.right - 20);
-    EXPECT_EQ(okRect.top - comboRect.bottom, 10);
-    EXPECT_EQ(okRect.left - origin.x, client.right / 2 - 82);
-    EXPECT_EQ(okRect.right - okRect.left, 77);
-    EXPECT_EQ(okRect.bottom - okRect.top, 27);
-    EXPECT_EQ(cancelRect.left - okRect.right, 10);
-    EXPECT_EQ(client.bottom, okRect.bottom - origin.y + 10);
-    EXPECT_EQ(dialogRect.right - dialogRect.left, 280);
-    EXPECT_EQ(dialogRect.left, (Screen->Width() - 280) / 2);
-}
-
-TEST(DialogsChoice, TypedTextIsCutTo127CharactersAndCancelReturnsNothing)
-{
-    TUserAction user([&] {
-        HWND dialog = FindThreadWindow("TForm", "Choose");
-        HWND combo = dialog ? ChildOfClass(dialog, "ComboBox") : nullptr;
-        HWND edit = combo ? GetWindow(combo, GW_CHILD) : nullptr;
-        if (!edit)
-            return false;
-        SetWindowTextA(edit, "");
-        for (int i = 0; i < 200; ++i)
-            PostMessageA(edit, WM_CHAR, 'k', 1);
-        PostMessageA(FindChild(dialog, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
-    TChoice choice = RunChoiceDialog({"a", "b"}, false, "");
-    EXPECT_EQ(choice.Result, mrOk);
-    EXPECT_EQ(choice.Text, std::string(127, 'k'));
-
-    TUserAction cancel([] { return PressKey("TForm", "Choose", VK_ESCAPE); });
-    EXPECT_EQ(RunChoiceDialog({"a"}, false, "a").Result, mrCancel);
 }

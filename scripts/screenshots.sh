@@ -6,12 +6,12 @@
 # One line a picture, at the end of this file:
 #     shot NAME WINDOW SECONDS QEL-ARGUMENTS...
 # runs qel with the arguments, waits until a window titled WINDOW shows, then SECONDS more, and writes
-# docs/images/NAME.png: that window, or the whole screen when WINDOW is written screen:TITLE (to catch
-# what is drawn outside the window). qel is ended once the picture is taken.
-#     burst NAME TITLE COUNT QEL-ARGUMENTS...
-# catches something that moves: takes pictures of the whole screen in a row from the start of qel until
-# COUNT have been taken since a window titled TITLE showed, over eight runs, and keeps the one with the
-# most detail (the largest PNG).
+# docs/images/NAME.png: that window. qel is ended once the picture is taken.
+#     frozen NAME TITLE QEL-ARGUMENTS...
+# catches what qel draws on the screen itself, too fast to be caught running: stops qel every few
+# milliseconds, takes a picture of the whole screen while it stands still, lets it go on, until a window
+# titled TITLE shows; of the pictures taken before that, keeps the one with the most detail (the largest
+# PNG).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 "$QEL_ROOT/scripts/deps.sh" screenshots
@@ -28,9 +28,8 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 qel_wine_boot
 
 shot() {
-  local name=$1 window=$2 settle=$3
+  local name=$1 title=$2 settle=$3
   shift 3
-  local title=${window#screen:}
   wine "$exe" "$@" >/dev/null 2>&1 &
   local pid=$! tries=0
   until xwininfo -name "$title" >/dev/null 2>&1; do
@@ -43,37 +42,45 @@ shot() {
     sleep 0.1
   done
   sleep "$settle"
-  local source=(-name "$title")
-  [[ $window == screen:* ]] && source=(-root)
-  xwd -silent "${source[@]}" | xwdtopnm 2>/dev/null | pnmtopng >"docs/images/$name.png"
+  xwd -silent -name "$title" | xwdtopnm 2>/dev/null | pnmtopng >"docs/images/$name.png"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   echo "docs/images/$name.png"
 }
 
-burst() {
-  local name=$1 title=$2 count=$3
-  shift 3
-  local frames
+frozen() {
+  local name=$1 title=$2
+  shift 2
+  local frames i=0 running
   frames=$(mktemp -d)
-  local run i
-  for ((run = 0; run < 8; ++run)); do
-    wine "$exe" "$@" >/dev/null 2>&1 &
-    local pid=$! after=0
-    i=0
-    # Raw pictures as fast as they come, from the start until COUNT have been taken since the window
-    # showed; converted afterwards.
-    while ((after < count)) && ((i < 400)) && kill -0 "$pid" 2>/dev/null; do
-      xwd -silent -root >"$frames/$run-$((i++)).xwd"
-      xwininfo -name "$title" >/dev/null 2>&1 && after=$((after + 1))
-    done
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+  wine "$exe" "$@" >/dev/null 2>&1 &
+  local pid=$!
+  while ((i < 1000)) && kill -0 "$pid" 2>/dev/null; do
+    sleep 0.005
+    running=$(pgrep -f 'qel\.exe' || true)
+    [[ -n $running ]] || continue
+    kill -STOP $running 2>/dev/null || true
+    if xwininfo -name "$title" 2>/dev/null | grep -q IsViewable; then
+      kill -CONT $running 2>/dev/null || true
+      break
+    fi
+    xwd -silent -root >"$frames/$((i++)).xwd"
+    kill -CONT $running 2>/dev/null || true
   done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
   for frame in "$frames"/*.xwd; do
-    xwdtopnm "$frame" 2>/dev/null | pnmtopng >"${frame%.xwd}.png"
+    [[ -f $frame ]] && xwdtopnm "$frame" 2>/dev/null | pnmtopng >"${frame%.xwd}.png"
   done
-  cp "$(ls -S "$frames"/*.png | head -n 1)" "docs/images/$name.png"
+  local best
+  best=$(ls -S "$frames"/*.png 2>/dev/null | head -n 1)
+  rm -f "$frames"/*.xwd
+  if [[ -z $best ]]; then
+    echo "screenshots: $name: no picture was taken before the window '$title' showed" >&2
+    rm -rf "$frames"
+    return 1
+  fi
+  cp "$best" "docs/images/$name.png"
   rm -rf "$frames"
   echo "docs/images/$name.png"
 }
@@ -82,4 +89,4 @@ shot tour-form "QELSystm tour" 1 run examples/tour.qfm
 shot string-list-editor "String list editor" 1 edit examples/designer.qfm Choices Items
 shot message-box "Confirmation" 1 run examples/messages.qfm --execute Confirm
 shot tray-icon "Wine System Tray" 1 run examples/tray.qfm
-burst explode-frame "QELSystm explode" 8 run examples/explode.qfm
+frozen explode-frame "QELSystm explode" run examples/explode.qfm --seconds 5

@@ -149,7 +149,7 @@ TEST(HostRun, EndsAtTheTimeLimitWhenTheFormsSaverCannotStore)
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"HostProbe.OnClose Sender=HostProbe Action=caHide",
-                                         "Saver.OnStore Sender=HostProbe"}));
+                                              "Saver.OnStore Sender=HostProbe"}));
     const TLines errors = SplitLines(result.Err);
     ASSERT_EQ(errors.size(), 2u) << result.Err; // the restore when shown, the store when closed
     for (const std::string& error : errors)
@@ -176,7 +176,7 @@ TEST(HostRun, ExecutesTheNamedComponentsInOrderOnceTheFormIsShown)
         RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Beeper --execute Plain --execute Beeper");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"HostProbe.OnShow Sender=HostProbe", "Beeper.Execute Result=False",
-                                         "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
+                                              "Plain.Execute Result=False", "Beeper.Execute Result=False"}));
 }
 
 TEST(HostRun, RefusesAnExecuteOrAShowOfAComponentThatIsMissingOrUnsuitable)
@@ -287,9 +287,9 @@ TEST(HostBroadcast, ReachesTheCDTriggersOfARunningForm)
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(result.Err, "");
     EXPECT_EQ(SplitLines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
-                                         "Disc.AfterInsert Sender=Disc FirstDriveLetter=E",
-                                         "Disc.AfterRemove Sender=Disc FirstDriveLetter=D",
-                                         "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
+                                              "Disc.AfterInsert Sender=Disc FirstDriveLetter=E",
+                                              "Disc.AfterRemove Sender=Disc FirstDriveLetter=D",
+                                              "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
 }
 
 TEST(HostBroadcast, TellsRunningFormsOfAMediumInADrive)
@@ -308,9 +308,9 @@ TEST(HostBroadcast, TellsRunningFormsOfAMediumInADrive)
         EXPECT_EQ(broadcast.Out, "");
     }
     EXPECT_EQ(SplitLines(result.Out), (TLines{"DiscProbe.OnShow Sender=DiscProbe",
-                                         "Disc.AfterInsert Sender=Disc FirstDriveLetter=Q",
-                                         "Disc.AfterRemove Sender=Disc FirstDriveLetter=Q",
-                                         "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
+                                              "Disc.AfterInsert Sender=Disc FirstDriveLetter=Q",
+                                              "Disc.AfterRemove Sender=Disc FirstDriveLetter=Q",
+                                              "DiscProbe.OnClose Sender=DiscProbe Action=caHide"}));
 }
 
 TEST(HostCommandLine, BadOnesGetTheUsage)
@@ -380,8 +380,8 @@ TEST(HostActions, ACollectorRunsAndReportsEachFile)
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Collector1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"Collector1.OnFileFound Sender=Collector1 Filename='" + second + "'",
-                                         "Collector1.OnFileFound Sender=Collector1 Filename='" + first + "'",
-                                         "Collector1.Execute Result=True"}));
+                                              "Collector1.OnFileFound Sender=Collector1 Filename='" + first + "'",
+                                              "Collector1.Execute Result=True"}));
 }
 
 TEST(HostActions, ATextReplaceRunsThroughItsExecute)
@@ -400,8 +400,8 @@ TEST(HostActions, ATextReplaceRunsThroughItsExecute)
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Replace1");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"Replace1.BeforeWrite Sender=Replace1 Line='one' LineNo=1 WriteLine=True",
-                                         "Replace1.BeforeWrite Sender=Replace1 Line='two' LineNo=2 WriteLine=True",
-                                         "Replace1.Execute Result=True"}));
+                                              "Replace1.BeforeWrite Sender=Replace1 Line='two' LineNo=2 WriteLine=True",
+                                              "Replace1.Execute Result=True"}));
     EXPECT_EQ(ReadBytes(target), "one\r\ntwo\r\n");
 }
 
@@ -421,7 +421,7 @@ TEST(HostActions, ALogIsWrittenAndClearedInTheOrderGiven)
         RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 first --clear-log Log1 --log Log1 \"second line\"");
     EXPECT_EQ(result.ExitCode, 0u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"Log1.Log Text='first'", "Log1.OnClear Sender=Log1", "Log1.ClearLog",
-                                         "Log1.Log Text='second line'"}));
+                                              "Log1.Log Text='second line'"}));
     EXPECT_EQ(ReadBytes(log), "[probe] second line\r\n");
 
 }

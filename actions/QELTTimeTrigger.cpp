@@ -49,7 +49,7 @@ TQELTimeTrigger::TQELTimeTrigger(TComponent* owner) : TQELSystemsComponent(owner
     const TDateTime now = Now();
     FCurrentTime = TimeToStr(now);
     FCurrentDate = DateToStr(now);
-    FLastPoll = now;
+    CheckFrom(now);
     FTimer = new TTimer(this);
     FTimer->SetInterval(PollInterval);
     FTimer->SetOnTimer(TNotifyEvent(this, &TQELTimeTrigger::TimerCheckForTrigger));
@@ -74,7 +74,14 @@ void TQELTimeTrigger::SetCurrentDate(const std::string&)
 
 void TQELTimeTrigger::SetTriggerDate(const std::string& date)
 {
-    FTriggerDate = date.empty() ? std::string() : DateToStr(StrToDate(date));
+    if (date.empty()) {
+        FTriggerDate.clear();
+        return;
+    }
+    const TDateTime value = StrToDate(date);
+    FTriggerDate = DateToStr(value);
+    FTriggerDay = TPollSecond(value).Second;
+    CheckFrom(Now());
 }
 
 void TQELTimeTrigger::SetTriggerTime(const std::string& time)
@@ -86,6 +93,20 @@ void TQELTimeTrigger::SetTriggerTime(const std::string& time)
     const TDateTime value = StrToTime(time);
     FTriggerTime = TimeToStr(value);
     FTriggerSecond = TPollSecond(value).SecondOfDay;
+    CheckFrom(Now());
+}
+
+void TQELTimeTrigger::SetCheckForTrigger(bool check)
+{
+    FCheckForTrigger = check;
+    if (check)
+        CheckFrom(Now());
+}
+
+// A trigger set or armed now has missed nothing before the present second.
+void TQELTimeTrigger::CheckFrom(TDateTime now)
+{
+    FCheckedTo = TPollSecond(now).Second - 1;
 }
 
 void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
@@ -95,7 +116,7 @@ void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
     FCurrentTime = TimeToStr(now, settings);
     FCurrentDate = DateToStr(now, settings);
     const bool reached = TriggerReached(now);
-    FLastPoll = now;
+    FCheckedTo = TPollSecond(now).Second;
     // A handler may free the component (a dialog it shows lets a form with it close for good); then
     // the poll ends there.
     const TComponentWatch watch(this);
@@ -119,19 +140,20 @@ void TQELTimeTrigger::TimerCheckForTrigger(TObject*)
 
 bool TQELTimeTrigger::TriggerReached(TDateTime now) const
 {
-    if (FTriggerTime.empty() || (!FTriggerDate.empty() && FTriggerDate != FCurrentDate))
+    if (FTriggerTime.empty())
         return false;
-    if (FTriggerTime == FCurrentTime)
+    if (FTriggerTime == FCurrentTime && (FTriggerDate.empty() || FTriggerDate == FCurrentDate))
         return true;
-    // The trigger second last due, today's or, on any date, yesterday's, came after the previous poll.
+    // Missed while the thread was busy: the trigger moment (on its date, or on any date the one last
+    // due, today's or yesterday's) has come, and after the last second already checked.
     const TPollSecond poll(now);
-    long long due = poll.Second - poll.SecondOfDay + FTriggerSecond;
-    if (due > poll.Second) {
-        if (!FTriggerDate.empty())
-            return false;
-        due -= SecondsPerDay;
+    long long due = FTriggerDay + FTriggerSecond;
+    if (FTriggerDate.empty()) {
+        due = poll.Second - poll.SecondOfDay + FTriggerSecond;
+        if (due > poll.Second)
+            due -= SecondsPerDay;
     }
-    return TPollSecond(FLastPoll).Second < due;
+    return FCheckedTo < due && due <= poll.Second;
 }
 
 bool TQELTimeTrigger::Fire(const TNotifyEvent& event, const TComponentWatch& watch)

@@ -33,7 +33,7 @@ public:
     void SetTriggerTime(const std::string& time);
     // The trigger is armed; it disarms itself when it fires.
     bool CheckForTrigger() const noexcept { return FCheckForTrigger; }
-    void SetCheckForTrigger(bool check) { FCheckForTrigger = check; }
+    void SetCheckForTrigger(bool check);
     // Each has the component as sender.
     const TNotifyEvent& OnTrigger() const noexcept { return FOnTrigger; }
     void SetOnTrigger(const TNotifyEvent& event) { FOnTrigger = event; }
@@ -46,12 +46,13 @@ public:
     // date texts from that one reading, then fires OnTrigger (when armed and the trigger moment has
     // come), OnNewTime and OnNewDate, in that order. The trigger fires on the first poll within its
     // second; when the thread was too busy for a poll to fall into that second, it fires on the first
-    // poll after it, provided that poll is still on the trigger date (a trigger for any date fires
-    // late past midnight too).
+    // poll after it, past midnight too. A moment already gone when the trigger was set or armed is
+    // not waited for: an undated trigger then fires the next day, a dated one never.
     void TimerCheckForTrigger(TObject* sender);
 
 private:
     bool TriggerReached(TDateTime now) const;
+    void CheckFrom(TDateTime now);
     // Fires event; an exception its handler raises goes to the application with this component as
     // sender, and the poll goes on. False when the handler freed the component.
     bool Fire(const TNotifyEvent& event, const TComponentWatch& watch);
@@ -68,8 +69,11 @@ private:
     // reports both a new time and a new date.
     std::string FPreviousTime = "00:00";
     std::string FPreviousDate = "11/7/73";
-    // The second of the day TriggerTime names, and the clock reading of the previous poll.
+    // The second of the day TriggerTime names, the first second of the day TriggerDate names (counted
+    // as the polls count them), and the last second for which the trigger has been checked: a trigger
+    // moment after it is still to come.
     int FTriggerSecond = 0;
-    TDateTime FLastPoll;
+    long long FTriggerDay = 0;
+    long long FCheckedTo = 0;
     TTimer* FTimer = nullptr; // owned
 };

@@ -310,15 +310,22 @@ void TQELFormExplode::Animate(void (TQELFormExplode::*animation)(HDC, TForm*, st
 }
 
 // Grows from the start rectangle to the form's bounds, leaving a trail; then draws the same trail
-// again from a start rectangle asked for anew, which erases it when OnGetPoints answers alike.
+// again from a start rectangle asked for anew, which erases it when OnGetPoints answers alike. When
+// OnGetPoints fails the second time, the trail is erased from the first start before the error goes on.
 void TQELFormExplode::ShowForm(HDC dc, TForm* form, std::uint16_t steps)
 {
     const int count = StepCount(steps);
-    RECT start = WipeEdges(FOnShowType);
+    const RECT first = WipeEdges(FOnShowType);
     const RECT target = form->BoundsRect();
-    const TStep step = StepBetween(start, target, count);
-    DrawTrail(dc, start, step, count);
-    start = WipeEdges(FOnShowType);
+    const TStep step = StepBetween(first, target, count);
+    DrawTrail(dc, first, step, count);
+    RECT start;
+    try {
+        start = WipeEdges(FOnShowType);
+    } catch (...) {
+        DrawTrail(dc, first, step, count);
+        throw;
+    }
     DrawFrame(dc, target);
     DrawTrail(dc, start, step, count);
     DrawFrame(dc, target);

@@ -5,6 +5,7 @@
 #include "framework/Strings.h"
 
 #include <cstring>
+#include <utility>
 
 QEL_CLASS_INFO(TQELDriveVolume, TQELSystemsComponent)
 {
@@ -59,6 +60,18 @@ std::string BufferText(const char (&buffer)[NameBufferSize])
     return std::string(buffer, strnlen(buffer, NameBufferSize));
 }
 
+// Stores what one query gives in field, unless the report of its failure freed the component: then
+// false, and field is not touched.
+template <class T, class Query>
+bool Store(const TComponentWatch& watch, T& field, Query query)
+{
+    T value = query();
+    if (!watch.Alive())
+        return false;
+    field = std::move(value);
+    return true;
+}
+
 } // namespace
 
 TQELDriveVolume::TQELDriveVolume(TComponent* owner) : TQELSystemsComponent(owner)
@@ -75,35 +88,58 @@ void TQELDriveVolume::SetDrive(char drive)
     UpdateAll();
 }
 
+// Any handler, of the two events or of a failed query (or one the message loop of a message box runs),
+// may free the component: the update ends there, and nothing of the component is touched again.
 void TQELDriveVolume::UpdateAll()
 {
+    const TComponentWatch watch(this);
     FBeforeUpdate(this);
-    UpdateBoolInfo(false);
-    UpdateStringInfo({});
-    UpdateIntegerInfo(0);
-    FAfterUpdate(this);
+    if (watch.Alive() && ReadBoolInfo(watch) && ReadStringInfo(watch) && ReadIntegerInfo(watch))
+        FAfterUpdate(this);
 }
 
 void TQELDriveVolume::UpdateBoolInfo(bool)
 {
-    FCasePreserved = (GetVolumeFileSystemFlags() & FS_CASE_IS_PRESERVED) != 0;
-    FCaseSensitive = (GetVolumeFileSystemFlags() & FS_CASE_SENSITIVE) != 0;
-    FStoredUniCodeOnDisk = (GetVolumeFileSystemFlags() & FS_UNICODE_STORED_ON_DISK) != 0;
-    FPersistentACLS = (GetVolumeFileSystemFlags() & FS_PERSISTENT_ACLS) != 0;
-    FFileCompression = (GetVolumeFileSystemFlags() & FS_FILE_COMPRESSION) != 0;
-    FVolumeIsCompressed = (GetVolumeFileSystemFlags() & FS_VOL_IS_COMPRESSED) != 0;
+    (void)ReadBoolInfo(TComponentWatch(this));
 }
 
 void TQELDriveVolume::UpdateStringInfo(const std::string&)
 {
-    FSerialNumber = GetVolumeSerialNumber();
-    FVolumeLabel = GetVolumeLabel();
-    FFileSystemName = GetVolumeFileSystemName();
+    (void)ReadStringInfo(TComponentWatch(this));
 }
 
 void TQELDriveVolume::UpdateIntegerInfo(int)
 {
-    FFileSystemFlags = static_cast<int>(GetVolumeFileSystemFlags());
+    (void)ReadIntegerInfo(TComponentWatch(this));
+}
+
+bool TQELDriveVolume::ReadBoolInfo(const TComponentWatch& watch)
+{
+    // One query each, in this order.
+    const std::pair<bool TQELDriveVolume::*, DWORD> flags[] = {
+        {&TQELDriveVolume::FCasePreserved, FS_CASE_IS_PRESERVED},
+        {&TQELDriveVolume::FCaseSensitive, FS_CASE_SENSITIVE},
+        {&TQELDriveVolume::FStoredUniCodeOnDisk, FS_UNICODE_STORED_ON_DISK},
+        {&TQELDriveVolume::FPersistentACLS, FS_PERSISTENT_ACLS},
+        {&TQELDriveVolume::FFileCompression, FS_FILE_COMPRESSION},
+        {&TQELDriveVolume::FVolumeIsCompressed, FS_VOL_IS_COMPRESSED},
+    };
+    for (const auto& flag : flags)
+        if (!Store(watch, this->*flag.first, [&] { return (GetVolumeFileSystemFlags() & flag.second) != 0; }))
+            return false;
+    return true;
+}
+
+bool TQELDriveVolume::ReadStringInfo(const TComponentWatch& watch)
+{
+    return Store(watch, FSerialNumber, [this] { return GetVolumeSerialNumber(); }) &&
+           Store(watch, FVolumeLabel, [this] { return GetVolumeLabel(); }) &&
+           Store(watch, FFileSystemName, [this] { return GetVolumeFileSystemName(); });
+}
+
+bool TQELDriveVolume::ReadIntegerInfo(const TComponentWatch& watch)
+{
+    return Store(watch, FFileSystemFlags, [this] { return static_cast<int>(GetVolumeFileSystemFlags()); });
 }
 
 std::string TQELDriveVolume::GetVolumeLabel()

@@ -55,6 +55,10 @@ public:
 
 private:
     void UpdateAll();
+    // Each reads its group; false when a handler freed the component on the way.
+    bool ReadBoolInfo(const TComponentWatch& watch);
+    bool ReadStringInfo(const TComponentWatch& watch);
+    bool ReadIntegerInfo(const TComponentWatch& watch);
     std::string GetVolumeLabel();
     std::string GetVolumeSerialNumber();
     std::string GetVolumeFileSystemName();

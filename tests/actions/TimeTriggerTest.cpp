@@ -108,6 +108,20 @@ TMethodList TTriggerLog::PublishedMethods()
 
 namespace {
 
+// A log read from a description, holding the trigger Trigger1 with the property lines given, armed,
+// its OnTrigger on the log's Trigger.
+std::unique_ptr<TComponent> ReadArmedTrigger(const std::string& properties)
+{
+    return std::unique_ptr<TComponent>(TReader("object Log: TTriggerLog\n"
+                                               "  object Trigger1: TQELTimeTrigger\n" +
+                                               properties +
+                                               "    CheckForTrigger = True\n"
+                                               "    OnTrigger = Trigger\n"
+                                               "  end\n"
+                                               "end\n")
+                                           .ReadComponent(nullptr));
+}
+
 class TimeTriggerTest : public testing::Test {
 protected:
     TimeTriggerTest() : FClock("kernel32.dll", "GetLocalTime", &FakeGetLocalTime)
@@ -256,6 +270,14 @@ TEST_F(TimeTriggerTest, ArmedWithinTheTriggerSecondItStillFires)
     FTrigger->SetCheckForTrigger(true);
     PollAt(At(2024, 3, 9, 10, 30, 0, 300));
     EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 9, 10, 30, 0)});
+
+    // After the last poll of that second: late, on the next one.
+    FTrigger->SetTriggerDate(DateText(2024, 3, 10));
+    PollAt(At(2024, 3, 10, 10, 30, 0, 900));
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 10, 10, 30, 1, 100));
+    EXPECT_EQ(Events().back(), Ev("Trigger", 2024, 3, 10, 10, 30, 1));
+    EXPECT_EQ(Events().size(), 2u);
 }
 
 TEST_F(TimeTriggerTest, ASetDateFiresOnlyOnThatDateAndNeverWithoutATime)
@@ -296,7 +318,7 @@ TEST_F(TimeTriggerTest, ASecondMissedWhileBusyFiresOnceLateOnTheTriggerDate)
     EXPECT_EQ(Events().size(), 2u);
 }
 
-TEST_F(TimeTriggerTest, ASecondMissedAcrossMidnightFiresLateWhenAnyDateWill)
+TEST_F(TimeTriggerTest, AnUndatedSecondMissedAcrossMidnightFiresOnceLate)
 {
     Log(true, false, false);
     FTrigger->SetTriggerTime(TimeText(23, 59, 59));
@@ -315,16 +337,54 @@ TEST_F(TimeTriggerTest, ASecondMissedAcrossMidnightFiresLateWhenAnyDateWill)
     EXPECT_EQ(Events().back(), Ev("Trigger", 2024, 3, 10, 23, 59, 59));
 }
 
-TEST_F(TimeTriggerTest, ASecondMissedPastTheTriggerDateOrBeforeArmingDoesNotFire)
+TEST_F(TimeTriggerTest, ADatedSecondMissedAcrossMidnightFiresOnceLate)
 {
     Log(true, false, false);
     FTrigger->SetTriggerDate(DateText(2024, 3, 9));
     FTrigger->SetTriggerTime(TimeText(23, 59, 59));
     FTrigger->SetCheckForTrigger(true);
     PollAt(At(2024, 3, 9, 23, 59, 58, 900));
-    PollAt(At(2024, 3, 10, 0, 0, 2, 0)); // busy until the next day
+    PollAt(At(2024, 3, 10, 0, 0, 1, 0)); // busy until the next day
+    PollAt(At(2024, 3, 10, 0, 0, 1, 200));
+    EXPECT_EQ(Events(), std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 0, 0, 1)});
+    EXPECT_FALSE(FTrigger->CheckForTrigger());
+
+    // Busy for days.
+    FTrigger->SetTriggerDate(DateText(2024, 3, 10));
+    FTrigger->SetTriggerTime("12:00:00");
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 10, 11, 59, 59, 900));
+    PollAt(At(2024, 3, 13, 8, 0, 0));
+    PollAt(At(2024, 3, 13, 12, 0, 0, 100));
+    EXPECT_EQ(Events(), (std::vector<std::string>{Ev("Trigger", 2024, 3, 10, 0, 0, 1),
+                                                  Ev("Trigger", 2024, 3, 13, 8, 0, 0)}));
+}
+
+TEST_F(TimeTriggerTest, AMomentGoneBeforeTheTriggerWasSetOrArmedDoesNotFire)
+{
+    Log(true, false, false);
+    // A date in the past when the component is made.
+    const std::unique_ptr<TComponent> root =
+        ReadArmedTrigger("    TriggerDate = '" + DateText(2024, 3, 8) + "'\n    TriggerTime = '10:30'\n");
+    auto* loaded = dynamic_cast<TQELTimeTrigger*>(root->FindComponent("Trigger1"));
+    ASSERT_NE(loaded, nullptr);
+    for (const SYSTEMTIME& now : {At(2024, 3, 9, 10, 29, 58, 300), At(2024, 3, 9, 10, 30, 0, 100),
+                                  At(2024, 3, 10, 10, 30, 0, 100)}) {
+        SetClock(now);
+        loaded->TimerCheckForTrigger(nullptr);
+    }
+    EXPECT_TRUE(static_cast<TTriggerLog*>(root.get())->Events.empty());
+    EXPECT_TRUE(loaded->CheckForTrigger());
+
+    // Set, while the thread was busy, to a moment that had gone by since the last poll.
+    PollAt(At(2024, 3, 9, 10, 29, 58, 900));
+    SetClock(At(2024, 3, 9, 10, 30, 3, 0));
+    FTrigger->SetTriggerDate(DateText(2024, 3, 9));
+    FTrigger->SetTriggerTime("10:30:00");
+    FTrigger->SetCheckForTrigger(true);
+    PollAt(At(2024, 3, 9, 10, 30, 3, 100));
+    PollAt(At(2024, 3, 10, 10, 30, 0, 100));
     EXPECT_TRUE(Events().empty());
-    EXPECT_TRUE(FTrigger->CheckForTrigger());
 
     // Set when today's trigger second has long gone: nothing before tomorrow's.
     PollAt(At(2024, 3, 10, 11, 0, 0));
@@ -388,17 +448,11 @@ TEST_F(TimeTriggerTest, AHandlerMayFreeTheComponent)
 
 TEST_F(TimeTriggerTest, ALoadedTriggerIsArmedWithItsNormalisedTimeAndTheClocksTexts)
 {
-    const std::string text = "object Log: TTriggerLog\n"
-                             "  object Trigger1: TQELTimeTrigger\n"
-                             "    CurrentTime = '" + TimeText(1, 2, 3) + "'\n"
-                             "    CurrentDate = '" + DateText(1999, 1, 1) + "'\n"
-                             "    TriggerDate = '" + TwoDigitYear(DateText(2024, 3, 9)) + "'\n"
-                             "    TriggerTime = '10:30'\n"
-                             "    CheckForTrigger = True\n"
-                             "    OnTrigger = Trigger\n"
-                             "  end\n"
-                             "end\n";
-    const std::unique_ptr<TComponent> root(TReader(text).ReadComponent(nullptr));
+    const std::unique_ptr<TComponent> root = ReadArmedTrigger("    CurrentTime = '" + TimeText(1, 2, 3) + "'\n"
+                                                              "    CurrentDate = '" + DateText(1999, 1, 1) + "'\n"
+                                                              "    TriggerDate = '" +
+                                                              TwoDigitYear(DateText(2024, 3, 9)) + "'\n"
+                                                              "    TriggerTime = '10:30'\n");
     auto* trigger = dynamic_cast<TQELTimeTrigger*>(root->FindComponent("Trigger1"));
     ASSERT_NE(trigger, nullptr);
     EXPECT_EQ(trigger->CurrentTime(), TimeText(10, 29, 58));

@@ -7,6 +7,7 @@
 #include "framework/FormText.h"
 #include "persistence/QELTFormSaver.h"
 #include "tests/form/FormTesting.h"
+#include "tests/support/ErrorMessage.h"
 #include "tests/support/ImportPatch.h"
 
 #include <climits>
@@ -582,6 +583,8 @@ public:
             Before = FormTesting::CaptureScreen();
             PostMessageA(Helper.Get(), WM_APP, 0, 0);
         }
+        if (Calls == 2 && SecondFails)
+            throw Exception("no second start");
         const int shift = Calls == 1 ? 0 : SecondShift;
         left += shift;
         top += shift;
@@ -602,6 +605,7 @@ protected:
     TUtilWindowHandle Helper{AllocateHWnd(TWndMethod(this, &FormExplodeOnScreen::TakeMiddle))};
     int Calls = 0;
     int SecondShift = 0;
+    bool SecondFails = false;
     std::vector<std::uint32_t> Before, Middle, After;
 };
 
@@ -631,6 +635,16 @@ TEST_F(FormExplodeOnScreen, AShowWhoseSecondStartRectangleDiffersLeavesItsTrail)
     ASSERT_FALSE(After.empty());
     EXPECT_GT(FormTesting::DifferentPixels(Before, After), 0u);
     FormTesting::PaintScreen(Before);
+    EXPECT_EQ(FormTesting::DifferentPixels(Before, FormTesting::CaptureScreen()), 0u);
+}
+
+TEST_F(FormExplodeOnScreen, AShowWhoseSecondStartRectangleFailsErasesItsTrailBeforeTheErrorGoesOn)
+{
+    SecondFails = true;
+    Start();
+    EXPECT_EQ(ErrorMessageOf<Exception>([&] { Form->Show(); }), "no second start");
+    ASSERT_FALSE(Middle.empty());
+    EXPECT_GT(FormTesting::DifferentPixels(Before, Middle), 0u) << "the first pass was drawn";
     EXPECT_EQ(FormTesting::DifferentPixels(Before, FormTesting::CaptureScreen()), 0u);
 }
 

@@ -96,6 +96,34 @@ private:
     TImportPatch FPatch;
 };
 
+// Frees the component it is given from its handlers: from BeforeUpdate, or from OnError at the
+// failure numbered FreeAt, as a handler may (one that closes the form for good). Counts the failures
+// it sees.
+struct TFreer : TObject {
+    TQELDriveVolume* Volume = nullptr;
+    int FreeAt = 0;
+    int Errors = 0;
+    void Free(TObject*) { delete Volume; }
+    void Error(int)
+    {
+        if (++Errors == FreeAt)
+            delete Volume;
+    }
+};
+
+// Stands in for MessageBoxA, whose modal loop may run a handler that frees the component: the first
+// box frees the one given, and every box is counted and answered with OK.
+TQELDriveVolume* FreedByTheBox = nullptr;
+int BoxesShown = 0;
+
+int WINAPI FreeingMessageBox(HWND, LPCSTR, LPCSTR, UINT)
+{
+    if (++BoxesShown == 1)
+        delete FreedByTheBox;
+    return IDOK;
+}
+static_assert(std::is_same_v<decltype(&MessageBoxA), decltype(&FreeingMessageBox)>);
+
 class DriveVolumeTest : public testing::Test {
 protected:
     DriveVolumeTest() : FForm(nullptr) { FForm.SetName("Form"); }
@@ -264,6 +292,83 @@ TEST_F(DriveVolumeTest, TheErrorModeIsRestoredWhenTheErrorHandlerRaises)
     EXPECT_THROW(volume->SetDrive('Q'), std::runtime_error);
     EXPECT_EQ(SetErrorMode(previousMode), 0u);
     EXPECT_EQ(FForm.Log, TLog{"Drive.BeforeUpdate"});
+}
+
+TEST_F(DriveVolumeTest, AHandlerThatFreesTheComponentEndsTheUpdateThere)
+{
+    TFakeVolume fake;
+    TVolumeStandIn standIn(fake);
+    {
+        TFreer freer;
+        freer.Volume = NewVolume();
+        freer.Volume->SetBeforeUpdate(TNotifyEvent(&freer, &TFreer::Free));
+        fake.Calls.clear();
+        freer.Volume->SetDrive('Q');
+        EXPECT_TRUE(fake.Calls.empty());
+        EXPECT_TRUE(FForm.Log.empty());
+        EXPECT_EQ(FForm.ComponentCount(), 0);
+    }
+    // Freed by the report of each query in turn: the six flags, serial number, label, file system, flag word.
+    for (int failure = 1; failure <= 10; ++failure) {
+        SCOPED_TRACE("freed at failure " + std::to_string(failure));
+        fake.FirstError = 0;
+        TFreer freer;
+        freer.FreeAt = failure;
+        freer.Volume = NewVolume();
+        freer.Volume->SetOnError(TQELOnDriveVolumeError(&freer, &TFreer::Error));
+        fake.FirstError = ERROR_NOT_READY;
+        fake.Calls.clear();
+        freer.Volume->SetDrive('Q');
+        EXPECT_EQ(fake.Calls.size(), static_cast<std::size_t>(failure));
+        EXPECT_EQ(freer.Errors, failure);
+        EXPECT_EQ(FForm.Log, TLog{"Drive.BeforeUpdate"});
+        EXPECT_EQ(FForm.ComponentCount(), 0);
+        FForm.Log.clear();
+    }
+}
+
+TEST_F(DriveVolumeTest, AComponentFreedWhileItsMessageBoxIsShownAsksNoMore)
+{
+    TFakeVolume fake;
+    TVolumeStandIn standIn(fake);
+    TQELDriveVolume* volume = NewVolume();
+    volume->SetOnError({});
+    fake.FirstError = ERROR_NOT_READY;
+    fake.Calls.clear();
+    FreedByTheBox = volume;
+    BoxesShown = 0;
+    {
+        const TImportPatch boxes("user32.dll", "MessageBoxA", &FreeingMessageBox);
+        volume->SetDrive('Q');
+    }
+    EXPECT_EQ(BoxesShown, 1);
+    EXPECT_EQ(fake.Calls.size(), 1u);
+    EXPECT_EQ(FForm.Log, TLog{"Drive.BeforeUpdate"});
+    EXPECT_EQ(FForm.ComponentCount(), 0);
+}
+
+TEST_F(DriveVolumeTest, AnErrorHandlerThatFreesTheComponentEndsARefreshOfAGroup)
+{
+    TFakeVolume fake;
+    TVolumeStandIn standIn(fake);
+    const std::pair<const char*, TValue> assignments[] = {
+        {"CaseSensitive", std::int64_t{1}},
+        {"VolumeLabel", std::string("ignored")},
+        {"FileSystemFlags", std::int64_t{1}}};
+    for (const auto& [name, value] : assignments) {
+        SCOPED_TRACE(name);
+        fake.FirstError = 0;
+        TFreer freer;
+        freer.FreeAt = 1;
+        freer.Volume = NewVolume();
+        freer.Volume->SetOnError(TQELOnDriveVolumeError(&freer, &TFreer::Error));
+        fake.FirstError = ERROR_NOT_READY;
+        fake.Calls.clear();
+        SetPropValue(*freer.Volume, *TQELDriveVolume::StaticClass()->FindProperty(name), value);
+        EXPECT_EQ(fake.Calls.size(), 1u);
+        EXPECT_EQ(FForm.ComponentCount(), 0);
+    }
+    EXPECT_TRUE(FForm.Log.empty());
 }
 
 TEST_F(DriveVolumeTest, EachFlagReadsItsOwnBitAndNamesReadInUpperCaseOfTheCodePage)

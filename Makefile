@@ -35,8 +35,9 @@ build: deps $(BUILD)/Makefile
 test: build
 	scripts/run-tests.sh $(ARGS)
 
-demo: build
-	@if [ ! -f $(BUILD)/tools/qel.exe ]; then echo "make demo: the qel host program (tools/) does not exist yet." >&2; exit 1; fi
+# The demo runs nothing but qel: only qel and the library are built for it.
+demo: deps $(BUILD)/Makefile
+	$(MAKE) -C $(BUILD) -j2 qel
 	scripts/demo.sh
 
 bench: build
@@ -67,5 +68,5 @@ package: deps $(BUILD)/Makefile $(BUILD)/release/Makefile
 	cmake --install $(BUILD)/release --prefix $(PREFIX)
 
 clean:
-	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null || true; fi
+	@if [ -d $(BUILD)/wineprefix ]; then bash -c 'source scripts/wine-env.sh && qel_session_stop'; fi
 	rm -rf $(BUILD)

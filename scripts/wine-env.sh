@@ -120,12 +120,17 @@ qel_session_display() {
 }
 
 # Starts the session's Xvfb on a display number it finds free itself (-displayfd), in a process
-# session of its own so that an interrupt typed at one user's terminal does not reach it.
+# session of its own so that an interrupt typed at one user's terminal does not reach it, and as no
+# child of the user's shell, whose `wait` would otherwise wait for it too.
 qel_session_start_display() {
   rm -f "$QEL_SESSION/display"
-  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$QEL_SESSION/display" </dev/null >"$QEL_SESSION/xvfb.log" 2>&1 &
-  local pid=$! tries=0
+  (
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+      3>"$QEL_SESSION/display" </dev/null >"$QEL_SESSION/xvfb.log" 2>&1 &
+    echo $! >"$QEL_SESSION/xvfb"
+  )
+  local pid tries=0
+  pid=$(cat "$QEL_SESSION/xvfb")
   until [[ -s $QEL_SESSION/display ]]; do
     if ((++tries > 200)) || ! kill -0 "$pid" 2>/dev/null; then
       cat "$QEL_SESSION/xvfb.log" >&2

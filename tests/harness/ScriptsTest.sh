@@ -75,7 +75,8 @@ user() {
     source "$1/scripts/wine-env.sh"
     qel_session_join
     echo "$DISPLAY" >"$2.display"
-    until [[ -e $2.go ]]; do sleep 0.05; done' user "$source_dir" "$work/$1"
+    until [[ -e $2.go ]]; do sleep 0.05; done
+    wait # for its own children: the display it started is none of them' user "$source_dir" "$work/$1"
 }
 user first &
 first=$!
@@ -95,7 +96,12 @@ grep -q -- "-k" "$work/calls" && fail "a user that was not the last stopped the 
 xvfb_pid=$(cut -d. -f1 "$session_build/wine-session/xvfb")
 kill -0 "$xvfb_pid" 2>/dev/null || fail "the display went while a user was still there"
 touch "$work/first.go"
-wait "$first"
+for _ in $(seq 600); do kill -0 "$first" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$first" 2>/dev/null; then
+  fail "the first user never ended: its shell waits for the display it started"
+  kill "$first"
+fi
+wait "$first" || true
 [[ $(cat "$work/calls") == $'Xvfb\nwineserver -p\nwineserver -k' ]] ||
   fail "the session's server and display were not started once and stopped by the last user: $(tr '\n' ' ' <"$work/calls")"
 for _ in $(seq 100); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.05; done

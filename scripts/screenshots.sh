@@ -53,7 +53,7 @@ frozen() {
   local pid=$!
   while ((i < 1000)) && kill -0 "$pid" 2>/dev/null; do
     sleep 0.005
-    running=$(pgrep -f 'qel\.exe' || true)
+    running=$(pgrep -f "^${exe//./\\.} " || true) # this tree's qel, no other
     [[ -n $running ]] || continue
     kill -STOP $running 2>/dev/null || true
     if xwininfo -name "$title" 2>/dev/null | grep -q IsViewable; then

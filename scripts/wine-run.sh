@@ -3,16 +3,10 @@
 # on the shell's X display, or on the session's headless one when the shell has none. Console output
 # goes straight to this terminal; the program's exit code is returned. A program that cannot start
 # because a DLL it needs is missing says which.
-# On the headless display nobody can answer a dialog or close a form: there, qel commands given no
-# --seconds end after QEL_SECONDS seconds (10 unless the environment sets it).
 # Usage: [BUILD=dir] scripts/wine-run.sh program.exe [arguments]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 qel_session_join
-
-if [[ $DISPLAY == "${QEL_SESSION_DISPLAY:-}" ]]; then
-  export QEL_SECONDS=${QEL_SECONDS:-10}
-fi
 
 # Started in the background, so that a signal to this script reaches the program too and the script
 # still leaves the session; its input stays this script's.

@@ -5,6 +5,7 @@
 #    one wineserver, and only the last user stops them (checked with stand-ins for Xvfb and Wine).
 #  - Runs of qel side by side on the headless display never end each other: a second and a third copy
 #    of a single-instance form each reach the first, which is still running when the others have ended.
+#  - ./qel on a headless shell ends by itself, also with a message box nobody can answer.
 #  - `make demo` builds qel and the library, and nothing else, before the first example runs.
 # Usage: tests/harness/ScriptsTest.sh SOURCE_DIR BUILD_DIR CXX_COMPILER
 set -euo pipefail
@@ -137,6 +138,14 @@ kill -0 "$guard" 2>/dev/null || fail "the first copy ended with the others"
 kill -TERM "$guard" 2>/dev/null || true
 wait "$guard" 2>/dev/null || true
 cat "$work/guard-first"
+
+echo "== ./qel on a headless shell: a message box nobody answers ends with the run"
+status=0
+(cd "$source_dir" && env -u DISPLAY -u QEL_SECONDS BUILD=$build timeout 120 ./qel run examples/messages.qfm \
+  --execute Confirm) >"$work/confirm" 2>&1 || status=$?
+[[ $status == 0 ]] || fail "./qel run examples/messages.qfm --execute Confirm ended with $status: $(cat "$work/confirm")"
+grep -q "^Confirm.OnCancel Sender=Confirm" "$work/confirm" ||
+  fail "the unanswered message box was not cancelled: $(cat "$work/confirm")"
 
 echo "== make demo builds what the demo runs, and nothing else"
 # A dry run that takes everything as out of date: the commands the demo's build would run.

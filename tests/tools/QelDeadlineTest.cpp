@@ -53,8 +53,13 @@ TEST(HostDeadline, EndsARunWhoseComponentShowsMessageBoxesWhileTheFormIsRead)
 
 TEST(HostDeadline, ARunWhoseActionsNeverRanFails)
 {
-    TDescriptionFile form(std::string(DriveForm).insert(std::string(DriveForm).rfind("end"),
-                                                        "  object Plain: TQELExecuteComponent\n  end\n"));
+    TDescriptionFile form("object DriveProbe: TDriveProbeForm\n"
+                          "  object Drive: TQELDriveVolume\n"
+                          "    CurrentDrive = 'A'\n"
+                          "  end\n"
+                          "  object Plain: TQELExecuteComponent\n"
+                          "  end\n"
+                          "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Plain");
     EXPECT_EQ(result.ExitCode, 3u) << result.Err;
     EXPECT_EQ(result.Out, "");

@@ -7,15 +7,18 @@
 #                (see tests/fuzz/FuzzTest.cpp)
 #   make screenshots  build and take the pictures in docs/images/
 #   make reference    build and write docs/components.md from the class records
+#   make package      install the library's package, Debug and Release, into PREFIX (default
+#                     $(BUILD)/package)
 #   make clean   remove the build tree
 # BUILD=dir selects another build tree (relative to this directory or absolute).
 # ARGS="..." passes extra arguments to ctest in `make test` (e.g. ARGS="-R persistence").
 
 BUILD ?= build
 export BUILD
+PREFIX ?= $(BUILD)/package
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench fuzz screenshots reference clean
+.PHONY: all deps build test demo bench fuzz screenshots reference package clean
 
 all: build
 
@@ -32,8 +35,9 @@ build: deps $(BUILD)/Makefile
 test: build
 	scripts/run-tests.sh $(ARGS)
 
-demo: build
-	@if [ ! -f $(BUILD)/tools/qel.exe ]; then echo "make demo: the qel host program (tools/) does not exist yet." >&2; exit 1; fi
+# The demo runs nothing but qel: only qel and the library are built for it.
+demo: deps $(BUILD)/Makefile
+	$(MAKE) -C $(BUILD) -j2 qel
 	scripts/demo.sh
 
 bench: build
@@ -50,6 +54,19 @@ screenshots: build
 reference: build
 	./qel reference docs/components.md
 
+# The Debug archives come from $(BUILD), the Release ones from a tree of their own inside it; each
+# install adds its configuration to the package, and a program built against it links the archives
+# of the configuration it is built in.
+LIBRARY_ARCHIVES = qelframework_archive qelsystm_archive
+$(BUILD)/release/Makefile: | deps
+	cmake --preset mingw -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release
+
+package: deps $(BUILD)/Makefile $(BUILD)/release/Makefile
+	$(MAKE) -C $(BUILD) -j2 $(LIBRARY_ARCHIVES)
+	$(MAKE) -C $(BUILD)/release -j2 $(LIBRARY_ARCHIVES)
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD)/release --prefix $(PREFIX)
+
 clean:
-	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(abspath $(BUILD))/wineprefix wineserver -k 2>/dev/null || true; fi
+	@if [ -d $(BUILD)/wineprefix ]; then bash -c 'source scripts/wine-env.sh && qel_session_stop'; fi
 	rm -rf $(BUILD)

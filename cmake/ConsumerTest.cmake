@@ -1,9 +1,15 @@
-# The "consumer" test: installs this build into a prefix of its own, builds examples/consumer against
-# that package with the same toolchain, and runs it for a second. Arguments (-D): BUILD_DIR,
+# The "consumer" test: a program built against the installed package the way the README tells a user
+# to, and run. Installs this build into a prefix of its own, configures examples/consumer (whose
+# CMakeLists.txt holds the README's lines and nothing else a program would not have) with
+# CMAKE_PREFIX_PATH and, when cross-compiling, with the toolchain file installed with the package and
+# QELSystm_DIR; builds it and runs it for a second. Nothing else is given to the program's build: what
+# it needs to start (the static runtime) comes from the package. Arguments (-D): BUILD_DIR,
 # SOURCE_DIR, CONFIG, LIBDIR, GENERATOR, and where they apply PLATFORM, TOOLCHAIN and EMULATOR (the
 # program that runs a Windows executable, wine when cross-compiling).
 set(work ${BUILD_DIR}/consumer)
 file(REMOVE_RECURSE ${work})
+set(prefix ${work}/prefix)
+set(package ${prefix}/${LIBDIR}/cmake/QELSystm)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -19,16 +25,19 @@ set(config)
 if(CONFIG)
   set(config --config ${CONFIG})
 endif()
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/prefix ${config})
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} ${config})
 
 set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/consumer -B ${work}/build -G ${GENERATOR}
-    -DCMAKE_BUILD_TYPE=${CONFIG} -DCMAKE_PREFIX_PATH=${work}/prefix
-    -DQELSystm_DIR=${work}/prefix/${LIBDIR}/cmake/QELSystm)
+    -DCMAKE_BUILD_TYPE=${CONFIG} -DCMAKE_PREFIX_PATH=${prefix})
 if(PLATFORM)
   list(APPEND configure -A ${PLATFORM})
 endif()
 if(TOOLCHAIN)
-  list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+  get_filename_component(toolchain ${TOOLCHAIN} NAME)
+  if(NOT EXISTS ${package}/${toolchain})
+    message(FATAL_ERROR "The package holds no ${toolchain}: a program cannot be built with the toolchain it was built with.")
+  endif()
+  list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${package}/${toolchain} -DQELSystm_DIR=${package})
 endif()
 run(${configure})
 run(${CMAKE_COMMAND} --build ${work}/build ${config})

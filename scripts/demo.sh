@@ -5,13 +5,9 @@
 # Usage: [BUILD=dir] scripts/demo.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-[[ -n ${DISPLAY:-} ]] || qel_headless bash "$0" "$@"
 cd "$QEL_ROOT"
-# One display and one wineserver for all the runs; both go when the demo ends.
-qel_wine_prefix
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true' EXIT
-qel_wine_boot
+# One display and one wineserver for all the runs: the build tree's session, kept while the demo runs.
+qel_session_join
 
 qel() { ./qel run "$@"; }
 step() { printf '\n== %s\n' "$*"; }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# make screenshots: the pictures in docs/images/, taken from qel under a headless display of its own
+# make screenshots: the pictures in docs/images/, taken from qel on the build tree's headless display
 # (1024x768, always, so that every picture looks the same wherever it is taken).
 # Usage: [BUILD=dir] scripts/screenshots.sh
 #
@@ -15,17 +15,13 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 "$QEL_ROOT/scripts/deps.sh" screenshots
-qel_headless bash "$0" "$@"
 cd "$QEL_ROOT"
 
 exe=$QEL_BUILD/tools/qel.exe
 [[ -f $exe ]] || { echo "screenshots: $exe is not built; run 'make build' first." >&2; exit 1; }
 mkdir -p docs/images
 
-qel_wine_prefix
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true' EXIT
-qel_wine_boot
+qel_session_join headless
 
 shot() {
   local name=$1 title=$2 settle=$3
@@ -57,7 +53,7 @@ frozen() {
   local pid=$!
   while ((i < 1000)) && kill -0 "$pid" 2>/dev/null; do
     sleep 0.005
-    running=$(pgrep -f 'qel\.exe' || true)
+    running=$(pgrep -f "^${exe//./\\.} " || true) # this tree's qel, no other
     [[ -n $running ]] || continue
     kill -STOP $running 2>/dev/null || true
     if xwininfo -name "$title" 2>/dev/null | grep -q IsViewable; then

@@ -1,10 +1,10 @@
 // qel's designer commands. The library has no visual designer; these commands show what one would:
 //
 //   qel palette                  the palette pages and their components, in order
-//   qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT]
+//   qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]
 //                                one line per published property of each component of the form:
 //                                `Component.Property Editor 0x48 [paMultiSelect,paReadOnly] = value`
-//   qel edit FORM COMPONENT PROPERTY [--save OUT]
+//   qel edit FORM COMPONENT PROPERTY [--save OUT] [--seconds N]
 //                                presses the property's dialog button
 //   qel reference [OUT]          the component reference, generated from the class records
 //
@@ -12,14 +12,17 @@
 // constructor on, and the handlers the description names are kept by name, so that --save writes them
 // back. They run only in edit, which prints their calls as `qel run` does. Parts of a property (a
 // sub-object's properties, a collection's items) follow it, their paths joined with dots:
-// FormStore.Registry.Path, Lists[0].Strings. Exit codes: 0 done, 1 a description that cannot be read
-// or written (or an action that failed), 2 a bad command line or a name the form does not have, a
-// value a property editor refuses, or a property that cannot be typed into or has no dialog button.
+// FormStore.Registry.Path, Lists[0].Strings. inspect and edit run under a deadline as run does
+// (QelDeadline.h): --seconds N, or QEL_SECONDS. Exit codes: 0 done, 1 a description that cannot be read
+// or written, 2 a bad command line or a name the form does not have, a value a property editor
+// refuses, or a property that cannot be typed into or has no dialog button, 3 a dialog button whose
+// action raised an error, 4 a command ended by force after its deadline.
 #include "tools/QelDesigner.h"
 
 #include "foundation/QELSysReg.h"
 #include "framework/FormText.h"
 #include "framework/Strings.h"
+#include "tools/QelDeadline.h"
 #include "tools/QelHost.h"
 
 #include <algorithm>
@@ -34,13 +37,14 @@
 const char* const DesignerUsage =
     "   or: qel palette\n"
     "  Lists the palette pages and their components in order.\n"
-    "   or: qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT]\n"
+    "   or: qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]\n"
     "  Loads FORM as the designer does and prints a line for each published property of each\n"
     "  component: its editor, attributes and value. --size resizes the form first; --set changes\n"
     "  the property Component.Property through its editor; --select shows only what the selection\n"
     "  of those components shares; --save writes the description the designer would store.\n"
-    "   or: qel edit FORM COMPONENT PROPERTY [--save OUT]\n"
+    "   or: qel edit FORM COMPONENT PROPERTY [--save OUT] [--seconds N]\n"
     "  Presses the property's dialog button: Execute Test runs the component's Execute.\n"
+    "  --seconds N ends inspect or edit after N seconds, as it ends run.\n"
     "   or: qel reference [OUT]\n"
     "  Writes the component reference to OUT, or to standard output.\n";
 
@@ -345,6 +349,12 @@ struct TCommandLine {
         auto found = Options.find(name);
         return found == Options.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
+
+    std::optional<double> Seconds() const
+    {
+        const std::optional<std::string> text = Option("--seconds");
+        return text ? std::optional(ParseSeconds(*text, "--seconds")) : std::nullopt;
+    }
 };
 
 int Palette(const std::vector<std::string>& args)
@@ -360,11 +370,13 @@ int Palette(const std::vector<std::string>& args)
 
 int Inspect(const std::vector<std::string>& args)
 {
-    const TCommandLine line(args, {"--size", "--select", "--set", "--save"}, 1);
+    const TCommandLine line(args, {"--size", "--select", "--set", "--save", "--seconds"}, 1);
     const std::optional<std::string> sizeText = line.Option("--size");
     const std::optional<std::pair<int, int>> size = sizeText ? std::optional(ParseSize(*sizeText)) : std::nullopt;
     const std::optional<std::string> select = line.Option("--select");
     const std::optional<std::string> save = line.Option("--save");
+    // Armed before the form is read: a component may show a message box while it is read, or when set.
+    const TDeadline deadline(line.Seconds());
     TDesignSession session(line.Arguments[0], false);
     if (size) {
         auto* control = dynamic_cast<TControl*>(session.Root());
@@ -410,16 +422,20 @@ private:
 
 int Edit(const std::vector<std::string>& args)
 {
-    const TCommandLine line(args, {"--save"}, 3);
+    const TCommandLine line(args, {"--save", "--seconds"}, 3);
     const std::optional<std::string> save = line.Option("--save");
+    const TDeadline deadline(line.Seconds());
     TDesignSession session(line.Arguments[0], true);
     auto editor = FindEditor(session, session.Component(line.Arguments[1]), line.Arguments[2]);
     if (!editor->GetAttributes().Contains(paDialog))
         throw EUsage(line.Arguments[1] + "." + line.Arguments[2] + " has no dialog button (its editor is " +
                      editor->ClassName() + ")");
-    {
+    try {
         const TErrorPrinter errors;
         editor->Edit();
+    } catch (const std::exception& e) {
+        PrintLine(stderr, "qel edit: " + std::string(e.what()));
+        return ExitActionFailed;
     }
     if (save)
         session.Save(*save);

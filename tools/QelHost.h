@@ -11,6 +11,8 @@
 
 constexpr int ExitError = 1;
 constexpr int ExitUsage = 2;
+// An action the command line asked for raised an error, or never ran.
+constexpr int ExitActionFailed = 3;
 
 // A bad command line, or a name the command line gives that the form does not have.
 class EUsage : public Exception {

@@ -7,25 +7,27 @@
 // description names is bound to a printer that writes one line per call to standard output, as it
 // happens:
 //     Component.Event Param=value Param=value
-// The form runs as the application's main form until it is closed or N seconds have passed; then the
-// program closes it the normal way (its OnClose handlers run) and ends with exit code 0. The actions
-// run once the main form is shown, in the order given: --execute NAME calls that component's Execute
-// (an execute-family component or a text replace) and prints `NAME.Execute Result=True|False`;
-// --log NAME TEXT and --clear-log NAME call a log file's Log and ClearLog and print
-// `NAME.Log Text='TEXT'` and `NAME.ClearLog`. Each --show NAME prints that component's published
-// values (text, numbers, flags, enumerations, sets, references; not events, lists or sub-objects), one
-// line each as `NAME.Property=value`, after the actions and again after each call of one of its
-// events: so a form shows what its information components found. A description that cannot be read
-// is reported on standard error with its line and column, exit code 1, and so is a component that
-// fails while it is read (its own error, with the line and column of what the reader was doing); a
-// bad command line, or an action or --show naming no component that has it, gets a message, exit
-// code 2.
+// The form runs as the application's main form until it is closed or its deadline (QelDeadline.h:
+// N seconds, counted from the start) has passed; then the program closes it the normal way (its
+// OnClose handlers run) and ends with exit code 0. The actions run once the main form is shown, in the
+// order given: --execute NAME calls that component's Execute (an execute-family component or a text
+// replace) and prints `NAME.Execute Result=True|False`; --log NAME TEXT and --clear-log NAME call a log
+// file's Log and ClearLog and print `NAME.Log Text='TEXT'` and `NAME.ClearLog`. An action that raises
+// an error is reported on standard error and the next one runs; the run then ends with exit code 3,
+// as it does when it ended before its actions could run. Each --show NAME prints that component's
+// published values (text, numbers, flags, enumerations, sets, references; not events, lists or
+// sub-objects), one line each as `NAME.Property=value`, after the actions and again after each call of
+// one of its events: so a form shows what its information components found. A description that
+// cannot be read is reported on standard error with its line and column, exit code 1, and so is a
+// component that fails while it is read (its own error, with the line and column of what the reader
+// was doing); a bad command line, or an action or --show naming no component that has it, gets a
+// message, exit code 2.
 //
 // `qel broadcast media-arrival|media-removal DRIVE` sends every top-level window what the system sends
 // when a CD is inserted or taken out: WM_DEVICECHANGE with DBT_DEVICEARRIVAL or
 // DBT_DEVICEREMOVECOMPLETE and a volume record naming the drive, flagged as a media change. It ends
 // with exit code 0 once every window has answered (or been given up after five seconds), 1 when the
-// system refused it.
+// system refused it. It has the deadline of the environment (QelDeadline.h) too.
 //
 // The designer's commands (palette, inspect, edit, reference) are in QelDesigner.cpp.
 #include "files/QELTLogFile.h"
@@ -35,13 +37,13 @@
 #include "framework/FormText.h"
 #include "framework/Forms.h"
 #include "framework/Strings.h"
+#include "tools/QelDeadline.h"
 #include "tools/QelDesigner.h"
 #include "tools/QelHost.h"
 
 #include <dbt.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -51,14 +53,12 @@
 
 namespace {
 
-// Longest run a timer can measure in milliseconds.
-constexpr double MaxSeconds = 2147483.0;
-
 constexpr const char* Usage =
     "usage: qel run FORM [--seconds N] [--execute NAME | --log NAME TEXT | --clear-log NAME]... [--show NAME]...\n"
     "       qel broadcast media-arrival|media-removal DRIVE\n"
     "  run: runs the form description FORM until its form is closed or N seconds\n"
-    "  have passed, printing a line for each call of an event handler it names.\n"
+    "  (without --seconds: QEL_SECONDS, when it is set) have passed, printing a line\n"
+    "  for each call of an event handler it names.\n"
     "  Once the form is shown the actions run in the order given, each printing a line:\n"
     "  --execute NAME     calls the Execute of component NAME and prints its result\n"
     "  --log NAME TEXT    calls Log(TEXT) of the log file component NAME\n"
@@ -84,15 +84,6 @@ struct TOptions {
     WPARAM DeviceEvent = 0;
     char Drive = '\0';
 };
-
-double ParseSeconds(const std::string& text)
-{
-    double seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0) || seconds > MaxSeconds)
-        throw EUsage("--seconds expects a number of seconds above 0 but found '" + text + "'");
-    return seconds;
-}
 
 TOptions ParseBroadcast(const std::vector<std::string>& args)
 {
@@ -125,7 +116,7 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
         if (args[i] == "--seconds") {
             if (++i == args.size())
                 throw EUsage("--seconds expects a number of seconds");
-            options.Seconds = ParseSeconds(args[i]);
+            options.Seconds = ParseSeconds(args[i], "--seconds");
         } else if (args[i] == "--execute" || args[i] == "--clear-log" || args[i] == "--show") {
             const std::string option = args[i];
             if (++i == args.size())
@@ -185,37 +176,6 @@ private:
     const std::vector<const TComponent*>& FShown;
 };
 
-// Ends the run after a while: closes the main form through a timer of a hidden window.
-class TDeadline : public TObject {
-public:
-    explicit TDeadline(double seconds) : FWindow(AllocateHWnd(TWndMethod(this, &TDeadline::WndProc)))
-    {
-        (void)SetTimer(FWindow, 1, static_cast<UINT>(seconds * 1000), nullptr);
-    }
-    ~TDeadline() override { DeallocateHWnd(FWindow); } // its timer goes with the window
-
-private:
-    void WndProc(TMessage& message)
-    {
-        if (message.Msg != WM_TIMER) {
-            message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
-            return;
-        }
-        (void)KillTimer(FWindow, 1);
-        if (TForm* form = Application->MainForm()) {
-            try {
-                form->Close();
-            } catch (...) {
-                Application->HandleException(form);
-            }
-        }
-        // A handler may refuse to close the form, or fail; the run ends all the same.
-        Application->Terminate();
-    }
-
-    HWND FWindow;
-};
-
 // An action bound to its component: Run performs it and gives the line to print.
 struct TBoundAction {
     TComponent* Component;
@@ -234,6 +194,10 @@ public:
         (void)PostMessageA(FWindow.Get(), WM_USER, 0, 0);
     }
 
+    bool Ran() const noexcept { return FRan; }
+    // An action raised an error.
+    bool Failed() const noexcept { return FFailed; }
+
 private:
     void WndProc(TMessage& message)
     {
@@ -241,11 +205,13 @@ private:
             message.Result = DefWindowProcA(FWindow.Get(), message.Msg, message.WParam, message.LParam);
             return;
         }
+        FRan = true;
         for (const TBoundAction& action : FActions) {
             // One failing action is reported and the next still runs.
             try {
                 PrintLine(stdout, action.Run());
             } catch (...) {
+                FFailed = true;
                 Application->HandleException(action.Component);
             }
         }
@@ -256,6 +222,8 @@ private:
     std::vector<TBoundAction> FActions;
     const std::vector<const TComponent*>& FShown;
     TUtilWindowHandle FWindow;
+    bool FRan = false;
+    bool FFailed = false;
 };
 
 template <class C>
@@ -318,6 +286,8 @@ class THost : public TObject {
 public:
     int Run(const TOptions& options)
     {
+        // Armed first, so that it also ends a message box shown while the form is read; it goes last.
+        const TDeadline deadline(options.Seconds);
         TReader reader(ReadFile(options.FormFile));
         reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
             return new THostForm(className, owner);
@@ -343,14 +313,17 @@ public:
 
         Application->SetOnException(TExceptionEvent(this, &THost::ShowException));
         Application->SetMainForm(form);
-        std::optional<TDeadline> deadline;
-        if (options.Seconds)
-            deadline.emplace(*options.Seconds);
         std::optional<TStartActions> startActions;
         if (!actions.empty() || !FShown.empty())
             startActions.emplace(std::move(actions), FShown);
-        Application->Run();
-        return 0;
+        // A deadline that passed while the form was read ends the run before its form shows.
+        if (!Application->Terminated())
+            Application->Run();
+        if (!options.Actions.empty() && !startActions->Ran()) {
+            PrintLine(stderr, "qel: the run ended before its form was shown; no action ran");
+            return ExitActionFailed;
+        }
+        return startActions && startActions->Failed() ? ExitActionFailed : 0;
     }
 
 private:
@@ -364,6 +337,7 @@ private:
 
 int Broadcast(const TOptions& options)
 {
+    const TDeadline deadline(std::nullopt);
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof volume;
     volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
@@ -392,9 +366,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "qel: %s\n%s%s", e.Message().c_str(), Usage, DesignerUsage);
         return ExitUsage;
     }
-    if (options.DeviceEvent)
-        return Broadcast(options);
     try {
+        if (options.DeviceEvent)
+            return Broadcast(options);
         THost host;
         return host.Run(options);
     } catch (const EUsage& e) {

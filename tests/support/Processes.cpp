@@ -17,11 +17,16 @@ std::string TestExePath()
     }
 }
 
-std::string HostCommand(const std::string& arguments)
+std::string HostExePath()
 {
     // The build puts the test programs in tests/ and the host in tools/, side by side.
     const std::string exe = TestExePath();
-    return "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\tools\\qel.exe\" " + arguments;
+    return exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\tools\\qel.exe";
+}
+
+std::string HostCommand(const std::string& arguments)
+{
+    return "\"" + HostExePath() + "\" " + arguments;
 }
 
 std::string SelfCommand(const std::string& arguments)

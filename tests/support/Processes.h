@@ -14,8 +14,9 @@
 
 // This executable's full path.
 std::string TestExePath();
-// The command line that runs the host program (built beside the tests) with arguments, and the one
-// that runs this executable.
+// The host program (built beside the tests), the command line that runs it with arguments, and the
+// one that runs this executable.
+std::string HostExePath();
 std::string HostCommand(const std::string& arguments);
 std::string SelfCommand(const std::string& arguments);
 

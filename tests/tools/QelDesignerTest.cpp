@@ -241,6 +241,17 @@ TEST(DesignerEdit, TheExecuteTestButtonRunsExecuteAndEnds)
     EXPECT_EQ(result.Err, "");
 }
 
+TEST(DesignerEdit, AnExecuteTestButtonWhoseExecuteRaisesFails)
+{
+    TDescriptionFile form("object Files: TFilesForm\n"
+                          "  object Operator: TQELFileOperator\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("edit \"" + form.Path() + "\" Operator DesignExecute");
+    EXPECT_EQ(result.ExitCode, 3u) << result.Err;
+    EXPECT_EQ(SplitLines(result.Err), TLines{"qel edit: Directory Information is invalid"});
+}
+
 // Waits for the visible dialog with caption whose button says button, and presses it.
 void PressDialogButton(HANDLE process, const char* caption, const char* button)
 {

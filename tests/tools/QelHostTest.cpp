@@ -423,9 +423,9 @@ TEST(HostActions, ALogIsWrittenAndClearedInTheOrderGiven)
     EXPECT_EQ(SplitLines(result.Out), (TLines{"Log1.Log Text='first'", "Log1.OnClear Sender=Log1", "Log1.ClearLog",
                                               "Log1.Log Text='second line'"}));
     EXPECT_EQ(ReadBytes(log), "[probe] second line\r\n");
-
 }
 
+// The run goes on to its end, and then says that it failed.
 TEST(HostActions, AFailingActionIsReportedAndTheNextOneRuns)
 {
     TScratchFolder folder;
@@ -436,10 +436,27 @@ TEST(HostActions, AFailingActionIsReportedAndTheNextOneRuns)
                           "  end\n"
                           "end\n");
     const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --log Log1 lost --clear-log Log1");
-    EXPECT_EQ(result.ExitCode, 0u) << result.Err;
+    EXPECT_EQ(result.ExitCode, 3u) << result.Err;
     EXPECT_EQ(SplitLines(result.Out), (TLines{"Log1.OnClear Sender=Log1", "Log1.ClearLog"}));
     EXPECT_NE(result.Err.find("qel: Cannot open '" + folder.Path() + "\\missing\\run.log'"), std::string::npos)
         << result.Err;
+}
+
+TEST(HostActions, AnExecuteThatRaisesFailsTheRun)
+{
+    TScratchFolder folder;
+    TDescriptionFile form("object HostProbe: THostProbeForm\n"
+                          "  OnClose = FormClose\n"
+                          "  object Replace1: TQELTextReplace\n"
+                          "    FileFrom = '" + folder.Path() + "\\missing.txt'\n"
+                          "    FileTo = '" + folder.Path() + "\\out.txt'\n"
+                          "  end\n"
+                          "end\n");
+    const TRunResult result = RunHost("run \"" + form.Path() + "\" --seconds 1 --execute Replace1");
+    EXPECT_EQ(result.ExitCode, 3u) << result.Err;
+    EXPECT_EQ(SplitLines(result.Out), TLines{"HostProbe.OnClose Sender=HostProbe Action=caHide"});
+    EXPECT_NE(result.Err.find("qel: "), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("missing.txt"), std::string::npos) << result.Err;
 }
 
 TEST(HostActions, ALogActionNeedsALogFile)

@@ -3,6 +3,7 @@
 
 #include "framework/Win32.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -207,6 +208,91 @@ int DateTimeToFileDate(TDateTime value)
 bool RenameFile(const std::string& oldName, const std::string& newName)
 {
     return MoveFileA(oldName.c_str(), newName.c_str()) != 0;
+}
+
+namespace {
+
+// How often a replacement that another program's open handle holds up is tried, and how long it
+// waits in between: a program reading the file through the profile functions holds it for a moment.
+constexpr int ReplaceAttempts = 40;
+constexpr DWORD ReplacePause = 5;
+
+bool IsHeldOpen(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// The system's time, or a moment after previous where the clock has not passed it yet: a reader that
+// keeps a file's content for as long as its time stands still must see every change.
+FILETIME TimeAfter(const FILETIME& previous)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    const ULARGE_INTEGER before{{previous.dwLowDateTime, previous.dwHighDateTime}};
+    if (time.QuadPart <= before.QuadPart)
+        time.QuadPart = before.QuadPart + 1;
+    return {time.LowPart, time.HighPart};
+}
+
+// Writes content to a new file name with the attributes given and the time of last writing after
+// previous, down to the disk. 0 or the system's error code.
+DWORD WriteNewFile(const std::string& name, std::string_view content, DWORD attributes, const FILETIME& previous)
+{
+    const HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    TKernelHandle file(created);
+    for (std::size_t done = 0; done < content.size();) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), content.data() + done, part, &written, nullptr))
+            return GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    const FILETIME time = TimeAfter(previous);
+    if (!SetFileTime(file.Get(), nullptr, nullptr, &time) || !FlushFileBuffers(file.Get()) ||
+        !CloseHandle(file.Release()))
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// Puts the written file in the place of fileName. A rename, which the system does in one step, unlike
+// ReplaceFile (which under Wine leaves a moment without the file).
+DWORD MoveIntoPlace(const std::string& tempName, const std::string& fileName)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExA(tempName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        const DWORD error = GetLastError();
+        if (!IsHeldOpen(error) || attempt == ReplaceAttempts)
+            return error;
+        Sleep(ReplacePause);
+    }
+}
+
+} // namespace
+
+int ReplaceFileContent(const std::string& fileName, std::string_view content, const std::string& tempName)
+{
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    const bool exists = GetFileAttributesExA(fileName.c_str(), GetFileExInfoStandard, &old) != 0;
+    if (exists && (old.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return ERROR_ACCESS_DENIED;
+    // The new file is a file of its own: it takes over the old one's attributes, not its creation time
+    // or access rights.
+    constexpr DWORD kept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD error = WriteNewFile(tempName, content, old.dwFileAttributes & kept, old.ftLastWriteTime);
+    if (error == ERROR_SUCCESS)
+        error = MoveIntoPlace(tempName, fileName);
+    if (error == ERROR_SUCCESS)
+        return 0;
+    (void)DeleteFileA(tempName.c_str());
+    return static_cast<int>(error);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // File names and the file system: the parts of a file name, whether a file exists, its attributes,
-// searching a directory, a file's time stamp in the DOS date-time form, renaming, the free and total
-// space of a drive, the process's current directory; and the process's random numbers.
+// searching a directory, a file's time stamp in the DOS date-time form, renaming, replacing a file's
+// content in one step, the free and total space of a drive, the process's current directory; and the
+// process's random numbers.
 #pragma once
 
 #include "framework/DateTime.h"
@@ -91,6 +92,16 @@ int DateTimeToFileDate(TDateTime value);
 
 // Renames (or moves, on one volume) a file or a directory; false when the system refuses.
 bool RenameFile(const std::string& oldName, const std::string& newName);
+
+// Gives fileName the content in one step: whoever opens the file, and whenever the process dies, finds
+// either the old content or the new one. The content is written to tempName (beside fileName, on the
+// same volume; a file of that name is overwritten), flushed to the disk, and then renamed to fileName.
+// The new file keeps the old one's attributes (not its creation time or access rights) and gets a
+// time of last writing later than the old one's, so that readers that watch the time see the change.
+// A file that does not exist yet is created; a read-only file is not replaced. While another program
+// has the file open, the rename is tried again for a while. 0 on success, else the system's error
+// code: fileName is then as it was, and tempName is gone.
+int ReplaceFileContent(const std::string& fileName, std::string_view content, const std::string& tempName);
 
 // ---------------------------------------------------------------------------------------------------
 // Drives and directories

@@ -220,11 +220,15 @@ std::wstring_view Trimmed(std::wstring_view text)
     return text;
 }
 
-// Names are found without regard to case.
+// Names are found without regard to case: CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN.
+int CompareNames(std::wstring_view a, std::wstring_view b)
+{
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE);
+}
+
 bool SameName(std::wstring_view a, std::wstring_view b)
 {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return CompareNames(a, b) == CSTR_EQUAL;
 }
 
 // The content of an INI file, and its lines as the system's profile functions read them. A line whose
@@ -241,8 +245,9 @@ public:
 
     // What GetPrivateProfileStringA gives for the entry; nothing when it would give its default.
     std::optional<std::string> Value(std::string_view section, std::string_view name) const;
-    // The entry names GetPrivateProfileStringA lists for the section.
-    std::vector<std::string> Names(std::string_view section) const;
+    // The section's entries as name=value lines: the names GetPrivateProfileStringA lists for the
+    // section, each with what it gives for that name.
+    std::vector<std::string> SectionValues(std::string_view section) const;
 
     // The content after a change, as the system's WritePrivateProfileStringA changes it; nothing when the
     // change leaves it as it is. Every other line keeps its bytes.
@@ -286,6 +291,7 @@ private:
 
     std::optional<std::size_t> FindSection(std::wstring_view name, std::size_t from = 0) const;
     const TLine* FindEntry(std::size_t section, std::wstring_view name) const;
+    std::optional<std::string> ValueOf(const TLine* entry) const;
     std::string LineBreak() const;
     std::string Spliced(std::size_t begin, std::size_t end, std::string_view text) const;
 
@@ -464,11 +470,8 @@ std::string TIniText::Spliced(std::size_t begin, std::size_t end, std::string_vi
            FContent.substr(FStart + end * FUnitSize);
 }
 
-std::optional<std::string> TIniText::Value(std::string_view section, std::string_view name) const
+std::optional<std::string> TIniText::ValueOf(const TLine* entry) const
 {
-    // The system looks a section and an entry up without the blanks around the names asked for.
-    const std::optional<std::size_t> found = FindSection(Trimmed(Widened(section)));
-    const TLine* entry = found ? FindEntry(*found, Trimmed(Widened(name))) : nullptr;
     if (!entry || !entry->HasValue)
         return std::nullopt;
     std::wstring value = Decoded(entry->ValueBegin, entry->ValueEnd);
@@ -478,25 +481,50 @@ std::optional<std::string> TIniText::Value(std::string_view section, std::string
     return Narrowed(value);
 }
 
-std::vector<std::string> TIniText::Names(std::string_view section) const
+std::optional<std::string> TIniText::Value(std::string_view section, std::string_view name) const
 {
-    std::vector<std::string> names;
+    // The system looks a section and an entry up without the blanks around the names asked for.
+    const std::optional<std::size_t> found = FindSection(Trimmed(Widened(section)));
+    return ValueOf(found ? FindEntry(*found, Trimmed(Widened(name))) : nullptr);
+}
+
+std::vector<std::string> TIniText::SectionValues(std::string_view section) const
+{
+    std::vector<std::string> lines;
+    // The system lists the names of a section asked for by its exact name.
     const std::optional<std::size_t> found = FindSection(Widened(section));
     if (!found)
-        return names;
+        return lines;
     const TSection& listed = FSections[*found];
+    // The first entry of every name, found without regard to case, as FindEntry finds it.
+    struct TByName {
+        bool operator()(const std::wstring& a, const std::wstring& b) const
+        {
+            return CompareNames(a, b) == CSTR_LESS_THAN;
+        }
+    };
+    std::map<std::wstring, const TLine*, TByName> first;
+    std::vector<std::string> names;
     for (std::size_t index = listed.Header == None ? 0 : listed.Header + 1; index < listed.End; ++index) {
         const TLine& line = FLines[index];
-        if (line.Kind != TKind::Entry || !line.HasValue)
+        if (line.Kind != TKind::Entry)
             continue;
         const std::wstring name = NameOf(line);
-        if (!name.starts_with(L';'))
+        first.emplace(name, &line);
+        // Lines without '=' and comments are not listed.
+        if (line.HasValue && !name.starts_with(L';'))
             names.push_back(Narrowed(name));
     }
     // A list that starts with an empty name reads as no list at all.
     if (!names.empty() && names.front().empty())
-        names.clear();
-    return names;
+        return lines;
+    // Each listed name is looked up again, as ReadString looks it up.
+    for (const std::string& name : names) {
+        const auto entry = first.find(std::wstring(Trimmed(Widened(name))));
+        if (const std::optional<std::string> value = ValueOf(entry == first.end() ? nullptr : entry->second))
+            lines.push_back(name + "=" + *value);
+    }
+    return lines;
 }
 
 std::optional<std::string> TIniText::WithValue(std::string_view section, std::string_view name,
@@ -653,10 +681,8 @@ void TIniFile::ReadSectionValues(const std::string& section, TStrings& strings) 
     // Each value as ReadString gives it, from one reading of the file.
     TStringList lines;
     Locked([&] {
-        const TIniText file(LoadFile(FFullPath).Bytes);
-        for (const std::string& name : file.Names(section))
-            if (std::optional<std::string> value = file.Value(section, name))
-                lines.Add(name + "=" + *value);
+        for (const std::string& line : TIniText(LoadFile(FFullPath).Bytes).SectionValues(section))
+            lines.Add(line);
     });
     // The caller's list changes only once everything was read.
     strings.Assign(&lines);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,12 +42,12 @@ std::string FullIniPath(const std::string& fileName)
     return path;
 }
 
-// One mutex per file for every process: named after a hash of the file's full path (which may be
-// longer than a mutex name can be). Paths differing in case are one file.
-std::string MutexName(const std::string& fullPath)
+// One mutex per file for every process: named after a hash of the file's full path in capitals (which
+// may be longer than a mutex name can be). Paths differing in case are one file.
+std::string MutexName(const std::string& upperCasePath)
 {
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-    for (char c : UpperCase(fullPath)) {
+    for (char c : upperCasePath) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 1099511628211ull;
     }
@@ -55,25 +56,6 @@ std::string MutexName(const std::string& fullPath)
     for (int shift = 60; shift >= 0; shift -= 4)
         name += digits[(hash >> shift) & 15];
     return name;
-}
-
-// The mutex of a file, made at its first use in the process and kept: opening it anew for every
-// call would cost more than the call.
-HANDLE FileMutex(const std::string& fullPath, const std::string& fileName)
-{
-    static auto* mutexes = new std::map<std::string, HANDLE>(); // lives, and keeps them, as long as the process
-    const std::string name = MutexName(fullPath);
-    if (auto found = mutexes->find(name); found != mutexes->end())
-        return found->second;
-    auto& mutex = (*mutexes)[name];
-    mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    if (!mutex) {
-        const DWORD error = GetLastError();
-        mutexes->erase(name);
-        throw EIniFileException("Cannot guard " + fileName + " against other processes (error " +
-                                std::to_string(error) + ")");
-    }
-    return mutex;
 }
 
 // What the system strips from either end of a name or a value as it reads the file back: blanks and
@@ -574,6 +556,94 @@ std::optional<std::string> TIniText::WithoutSection(std::string_view section) co
     const TSection& erased = FSections[*found];
     return Spliced(FLines[erased.Header].Begin, FLines[erased.End - 1].Next, {});
 }
+// What the process keeps of a file for as long as it runs: the mutex that guards it among processes,
+// made at its first use (opening it anew for every call would cost more than the call), and its text
+// as last read, with the times and the size the file had then.
+struct TIniFileState {
+    HANDLE Mutex = nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA Stamp{};
+    std::shared_ptr<const TIniText> Text;
+    std::uint64_t LastRead = 0;
+};
+
+// A text is kept only for a file whose time of last writing lies this far before the moment it was
+// read, two seconds, the coarsest step of a file system's clock: a later change then gives the file
+// another time, even where a program changes it in place and leaves its size.
+constexpr std::uint64_t SettledAge = 2 * 10000000ull;
+// The texts of this many files are kept, those read last.
+constexpr std::size_t KeptTexts = 8;
+
+// By the file's full path in capitals.
+std::map<std::string, TIniFileState>& FileStates()
+{
+    // Lives, and keeps the mutexes, as long as the process.
+    static auto* states = new std::map<std::string, TIniFileState>();
+    return *states;
+}
+
+TIniFileState& FileState(const std::string& fullPath, const std::string& fileName)
+{
+    const std::string key = UpperCase(fullPath);
+    if (auto found = FileStates().find(key); found != FileStates().end())
+        return found->second;
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, MutexName(key).c_str());
+    if (!mutex)
+        throw EIniFileException("Cannot guard " + fileName + " against other processes (error " +
+                                std::to_string(GetLastError()) + ")");
+    TIniFileState& state = FileStates()[key];
+    state.Mutex = mutex;
+    return state;
+}
+
+std::uint64_t Ticks(const FILETIME& time)
+{
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+bool SameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
+{
+    return a.dwFileAttributes == b.dwFileAttributes && Ticks(a.ftCreationTime) == Ticks(b.ftCreationTime) &&
+           Ticks(a.ftLastWriteTime) == Ticks(b.ftLastWriteTime) && a.nFileSizeHigh == b.nFileSizeHigh &&
+           a.nFileSizeLow == b.nFileSizeLow;
+}
+
+// The file's text as the system's profile functions read it, with its mutex held: the text read
+// before while the file's times and size are as they were then (Wine's reader, too, keeps a file's
+// content while its time stays), else the file read afresh. A file that cannot be read reads as empty.
+std::shared_ptr<const TIniText> TextToRead(TIniFileState& state, const std::string& fullPath)
+{
+    static std::uint64_t reads = 0;
+    WIN32_FILE_ATTRIBUTE_DATA stamp{};
+    const bool found = GetFileAttributesExA(fullPath.c_str(), GetFileExInfoStandard, &stamp) != 0;
+    if (found && state.Text && SameStamp(stamp, state.Stamp)) {
+        state.LastRead = ++reads;
+        return state.Text;
+    }
+    state.Text.reset();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    TFileContent content = found ? LoadFile(fullPath) : TFileContent{{}, ERROR_FILE_NOT_FOUND};
+    auto text = std::make_shared<const TIniText>(std::move(content.Bytes));
+    if (content.Error != ERROR_SUCCESS || Ticks(now) < Ticks(stamp.ftLastWriteTime) + SettledAge)
+        return text;
+    state.Stamp = stamp;
+    state.Text = text;
+    state.LastRead = ++reads;
+    // The text read longest ago goes when there are too many.
+    std::size_t kept = 0;
+    TIniFileState* oldest = &state;
+    for (auto& [path, other] : FileStates()) {
+        if (!other.Text)
+            continue;
+        ++kept;
+        if (other.LastRead < oldest->LastRead)
+            oldest = &other;
+    }
+    if (kept > KeptTexts)
+        oldest->Text.reset();
+    return text;
+}
+
 } // namespace
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
@@ -589,7 +659,7 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
         throw EIniFileException("The INI file name '" + FFileName +
                                 "' is too long: " + std::to_string(FFullPath.size()) +
                                 " characters with its directory, at most " + std::to_string(MAX_PATH - 1));
-    FMutex = FileMutex(FFullPath, FFileName);
+    FMutex = FileState(FFullPath, FFileName).Mutex;
 }
 
 template <class F>
@@ -607,8 +677,7 @@ auto TIniFile::Locked(F&& call) const
 std::optional<std::string> TIniFile::Read(const std::string& section, const std::string& name) const
 {
     CheckReadNames(section, name, FFileName);
-    // A file that cannot be read reads as empty, as it does through the system's profile functions.
-    return Locked([&] { return TIniText(LoadFile(FFullPath).Bytes).Value(section, name); });
+    return Locked([&] { return TextToRead(FileState(FFullPath, FFileName), FFullPath)->Value(section, name); });
 }
 
 template <class F>
@@ -681,7 +750,7 @@ void TIniFile::ReadSectionValues(const std::string& section, TStrings& strings) 
     // Each value as ReadString gives it, from one reading of the file.
     TStringList lines;
     Locked([&] {
-        for (const std::string& line : TIniText(LoadFile(FFullPath).Bytes).SectionValues(section))
+        for (const std::string& line : TextToRead(FileState(FFullPath, FFileName), FFullPath)->SectionValues(section))
             lines.Add(line);
     });
     // The caller's list changes only once everything was read.

@@ -83,6 +83,41 @@ TEST_F(IniFileTest, ValuesOtherProgramsWroteReadAsBefore)
     EXPECT_EQ(FIni.ReadString("S", "Plain", ""), "plain");
 }
 
+// Another program's change is seen at the next read: of a file at rest, a change of its time or of
+// its size; of a file written a moment ago (one that may change again within the same tick of the
+// clock), any change.
+TEST_F(IniFileTest, AChangeAnotherProgramMakesIsSeenAtTheNextRead)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    auto rewrite = [&](const std::string& value, std::int64_t seconds) {
+        FFile.SetContent("[S]\r\nN=" + value + "\r\n");
+        ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+        time.QuadPart += static_cast<ULONGLONG>(seconds * 10000000);
+        const FILETIME written{time.LowPart, time.HighPart};
+        const TKernelHandle file(CreateFileA(FFile.Path().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+    };
+    rewrite("1", -3600);
+    {
+        // As through the system's profile functions, a file no one may read reads as empty.
+        const TKernelHandle held(
+            CreateFileA(FFile.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(FIni.ReadString("S", "N", "absent"), "absent");
+    }
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "1");
+    rewrite("2", -3599);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "2");
+    rewrite("333", -3599);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "333");
+    // A time ahead of the clock is always a moment ago.
+    rewrite("4", 3600);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "4");
+    rewrite("5", 3600);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "5");
+}
+
 TEST_F(IniFileTest, AValueALineCannotHoldRaisesAndChangesNothing)
 {
     FIni.WriteString("S", "V", "kept");

@@ -8,13 +8,19 @@
 // that would read back as something else) raises EIniFileException before the file is touched.
 //
 // Reads find sections and entries exactly as GetPrivateProfileStringA does, and give what it gives.
+// The process keeps the text of the files it read last, and reads a file again once its times or its
+// size have changed; a file written less than two seconds before it was read is read afresh every
+// time (a program that changes it in place may leave time and size as they were within one tick of
+// the clock).
+//
 // A write changes one line (or adds one, or removes a section's lines) and leaves every other byte of
 // the file as it was; it writes the whole new content to a temporary file beside the file (the file's
 // name followed by ".qeltmp"), flushes it to the disk and puts it in the file's place in one step
 // (ReplaceFileContent). So whenever the process dies, the file holds either the old content or the
-// new one. A write that cannot be carried out (the folder takes no new file, the file is read-only or
-// held open by another program, the disk is full) raises EIniFileException and leaves the file as it
-// was. A temporary file left by a writer that died is removed by the next write; nothing reads it.
+// new one. A write that would change nothing leaves the file alone. A write that cannot be carried
+// out (the folder takes no new file, the file is read-only or held open by another program, the disk
+// is full) raises EIniFileException and leaves the file as it was. A temporary file left by a writer
+// that died is removed by the next write; nothing reads it.
 // (A file whose full path leaves no room below MAX_PATH for that suffix can be read, not written.)
 //
 // Other programs that read and write the file through the system's profile functions go on doing so.
@@ -26,7 +32,8 @@
 // Processes share INI files: every read and write of a file holds a mutex named after the file's full
 // path, so that calls from several processes (and several TIniFile objects) on one file never
 // overlap, and two programs writing one file at once lose nothing. The process keeps the mutex of a
-// file once it has made it; holding it costs two calls to the system's object manager.
+// file once it has made it; holding it costs two calls to the system's object manager. The INI class
+// is used from one thread.
 #pragma once
 
 #include "framework/Exceptions.h"

@@ -131,33 +131,6 @@ std::string Protected(const std::string& value)
 // The name of the file a write prepares the new content in: beside the file, on its volume.
 constexpr std::string_view TempSuffix = ".qeltmp";
 
-struct TFileContent {
-    std::string Bytes;
-    DWORD Error = ERROR_SUCCESS; // why the file could not be read; nothing of it is then in Bytes
-};
-
-// The file as it is; it is opened as the system's profile functions open it.
-TFileContent LoadFile(const std::string& fileName)
-{
-    const TKernelHandle file = FileOpen(fileName, fmOpenRead);
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.Get(), &size))
-        return {{}, GetLastError()};
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    for (std::size_t done = 0; done < bytes.size();) {
-        DWORD read = 0;
-        if (!ReadFile(file.Get(), bytes.data() + done,
-                      static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20)), &read, nullptr))
-            return {{}, GetLastError()};
-        if (read == 0) { // the file became shorter meanwhile
-            bytes.resize(done);
-            break;
-        }
-        done += read;
-    }
-    return {std::move(bytes), ERROR_SUCCESS};
-}
-
 // ---------------------------------------------------------------------------------------------------
 // The text of an INI file
 
@@ -561,7 +534,7 @@ std::optional<std::string> TIniText::WithoutSection(std::string_view section) co
 // as last read, with the times and the size the file had then.
 struct TIniFileState {
     HANDLE Mutex = nullptr;
-    WIN32_FILE_ATTRIBUTE_DATA Stamp{};
+    TFileStamp Stamp;
     std::shared_ptr<const TIniText> Text;
     std::uint64_t LastRead = 0;
 };
@@ -595,36 +568,24 @@ TIniFileState& FileState(const std::string& fullPath, const std::string& fileNam
     return state;
 }
 
-std::uint64_t Ticks(const FILETIME& time)
-{
-    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-bool SameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
-{
-    return a.dwFileAttributes == b.dwFileAttributes && Ticks(a.ftCreationTime) == Ticks(b.ftCreationTime) &&
-           Ticks(a.ftLastWriteTime) == Ticks(b.ftLastWriteTime) && a.nFileSizeHigh == b.nFileSizeHigh &&
-           a.nFileSizeLow == b.nFileSizeLow;
-}
-
 // The file's text as the system's profile functions read it, with its mutex held: the text read
 // before while the file's times and size are as they were then (Wine's reader, too, keeps a file's
 // content while its time stays), else the file read afresh. A file that cannot be read reads as empty.
 std::shared_ptr<const TIniText> TextToRead(TIniFileState& state, const std::string& fullPath)
 {
     static std::uint64_t reads = 0;
-    WIN32_FILE_ATTRIBUTE_DATA stamp{};
-    const bool found = GetFileAttributesExA(fullPath.c_str(), GetFileExInfoStandard, &stamp) != 0;
-    if (found && state.Text && SameStamp(stamp, state.Stamp)) {
+    const TFileStamp stamp = FileStamp(fullPath);
+    if (stamp.Found && state.Text && stamp == state.Stamp) {
         state.LastRead = ++reads;
         return state.Text;
     }
     state.Text.reset();
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    TFileContent content = found ? LoadFile(fullPath) : TFileContent{{}, ERROR_FILE_NOT_FOUND};
-    auto text = std::make_shared<const TIniText>(std::move(content.Bytes));
-    if (content.Error != ERROR_SUCCESS || Ticks(now) < Ticks(stamp.ftLastWriteTime) + SettledAge)
+    std::string content;
+    const int error = stamp.Found ? ReadFileContent(fullPath, content) : ERROR_FILE_NOT_FOUND;
+    auto text = std::make_shared<const TIniText>(std::move(content));
+    if (error != 0 || FileTimeTicks(now) < FileTimeTicks(stamp.Data.ftLastWriteTime) + SettledAge)
         return text;
     state.Stamp = stamp;
     state.Text = text;
@@ -689,16 +650,11 @@ void TIniFile::Change(F&& change, const std::string& what)
                                 ": with its directory the name is too long for "
                                 "the temporary file beside it, which may have at most " +
                                 std::to_string(MAX_PATH - 1) + " characters");
-    const DWORD error = Locked([&]() -> DWORD {
-        // Left by a writer that ended before it finished; it never held settings that anyone read.
-        (void)DeleteFileA(temp.c_str());
-        TFileContent file = LoadFile(FFullPath);
-        if (file.Error != ERROR_SUCCESS && file.Error != ERROR_FILE_NOT_FOUND)
-            return file.Error;
-        const std::optional<std::string> changed = change(TIniText(std::move(file.Bytes)));
-        return changed ? static_cast<DWORD>(ReplaceFileContent(FFullPath, *changed, temp)) : ERROR_SUCCESS;
+    const int error = Locked([&] {
+        return ChangeFileContent(FFullPath, temp,
+                                 [&](const std::string& content) { return change(TIniText(content)); });
     });
-    if (error != ERROR_SUCCESS)
+    if (error != 0)
         throw EIniFileException("Unable to " + what + " in " + FFileName + ": " + SysErrorMessage(error));
 }
 

@@ -303,6 +303,17 @@ BOOL WINAPI ReleaseAfterFirstAttempt(LPCSTR from, LPCSTR to, DWORD flags)
     return moved;
 }
 
+// A program that writes the file through the system's profile functions, in place, while a write of
+// ours puts its new content on the disk.
+std::string WrittenMeanwhile;
+
+BOOL WINAPI WriteInPlaceMeanwhile(HANDLE file)
+{
+    if (!WrittenMeanwhile.empty())
+        (void)WritePrivateProfileStringA("Theirs", "Value", "kept", std::exchange(WrittenMeanwhile, {}).c_str());
+    return SystemFunction<decltype(FlushFileBuffers)>("kernel32.dll", "FlushFileBuffers")(file);
+}
+
 class IniFileRefusals : public IniFileTest {
 protected:
     IniFileRefusals() { FFile.SetContent(Before); }
@@ -384,6 +395,21 @@ TEST_F(IniFileRefusals, AFolderThatTakesNoNewFileAndAFullDiskChangeNothing)
         ExpectEveryChangeRefused(ERROR_DISK_FULL);
     }
     ExpectUntouched();
+}
+
+// What another program changed while a write of ours was under way is not lost: the write starts
+// again from the file as that program left it.
+TEST_F(IniFileRefusals, AChangeInPlaceDuringAWriteIsKept)
+{
+    WrittenMeanwhile = FFile.Path();
+    {
+        const TImportPatch patch("kernel32.dll", "FlushFileBuffers", &WriteInPlaceMeanwhile);
+        FIni.WriteString("S", "N", "new");
+    }
+    EXPECT_TRUE(WrittenMeanwhile.empty()) << "the other program did not write";
+    EXPECT_EQ(FIni.ReadString("Theirs", "Value", ""), "kept");
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "new");
+    EXPECT_EQ(FIni.ReadString("T", "M", ""), "kept");
 }
 
 // A temporary file left by a writer that died is never read, and the next write removes it, also one

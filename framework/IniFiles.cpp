@@ -260,12 +260,13 @@ private:
 
 TIniText::TIniText(std::string content) : FContent(std::move(content))
 {
-    if (FContent.starts_with("\xEF\xBB\xBF"))
-        FEncoding = TEncoding::Utf8, FStart = 3;
-    else if (FContent.starts_with("\xFF\xFE"))
-        FEncoding = TEncoding::Utf16Le, FStart = 2, FUnitSize = 2;
-    else if (FContent.starts_with("\xFE\xFF"))
-        FEncoding = TEncoding::Utf16Be, FStart = 2, FUnitSize = 2;
+    if (FContent.starts_with("\xEF\xBB\xBF")) {
+        FEncoding = TEncoding::Utf8;
+        FStart = 3;
+    } else if (FContent.starts_with("\xFF\xFE") || FContent.starts_with("\xFE\xFF")) {
+        FEncoding = FContent[0] == '\xFF' ? TEncoding::Utf16Le : TEncoding::Utf16Be;
+        FStart = FUnitSize = 2;
+    }
     FSections.push_back({});
     const std::size_t count = UnitCount();
     for (std::size_t at = 0; at < count;) {
@@ -275,8 +276,12 @@ TIniText::TIniText(std::string content) : FContent(std::move(content))
             at = std::min(Step(at), count);
         line.End = at;
         // CR LF, CR or LF; a blank line between is a line of its own.
-        if (at < count && Unit(at++) == L'\r' && at < count && Unit(at) == L'\n')
+        if (at < count) {
+            const bool carriageReturn = Unit(at) == L'\r';
             ++at;
+            if (carriageReturn && at < count && Unit(at) == L'\n')
+                ++at;
+        }
         line.Next = at;
         ReadLine(line);
         FLines.push_back(line);
@@ -287,14 +292,14 @@ TIniText::TIniText(std::string content) : FContent(std::move(content))
 wchar_t TIniText::Unit(std::size_t index) const
 {
     const std::size_t at = FStart + index * FUnitSize;
-    const auto byte = [&](std::size_t offset) { return static_cast<unsigned char>(FContent[at + offset]); };
+    const auto octet = [&](std::size_t offset) { return static_cast<unsigned char>(FContent[at + offset]); };
     switch (FEncoding) {
     case TEncoding::Utf16Le:
-        return static_cast<wchar_t>(byte(0) | byte(1) << 8);
+        return static_cast<wchar_t>(octet(0) | octet(1) << 8);
     case TEncoding::Utf16Be:
-        return static_cast<wchar_t>(byte(0) << 8 | byte(1));
+        return static_cast<wchar_t>(octet(0) << 8 | octet(1));
     default:
-        return static_cast<wchar_t>(byte(0));
+        return static_cast<wchar_t>(octet(0));
     }
 }
 
@@ -410,7 +415,8 @@ const TIniText::TLine* TIniText::FindEntry(std::size_t section, std::wstring_vie
     return nullptr;
 }
 
-// New lines end as the file's first line does (as the system writes them where there is none).
+// New lines end as the file's first line that has a line break ends (CR LF, as the system writes them,
+// where there is none).
 std::string TIniText::LineBreak() const
 {
     for (const TLine& line : FLines)
@@ -529,6 +535,7 @@ std::optional<std::string> TIniText::WithoutSection(std::string_view section) co
     const TSection& erased = FSections[*found];
     return Spliced(FLines[erased.Header].Begin, FLines[erased.End - 1].Next, {});
 }
+
 // What the process keeps of a file for as long as it runs: the mutex that guards it among processes,
 // made at its first use (opening it anew for every call would cost more than the call), and its text
 // as last read, with the times and the size the file had then.
@@ -617,8 +624,7 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
     }
     FFullPath = FullIniPath(FFileName);
     if (FFullPath.size() >= MAX_PATH)
-        throw EIniFileException("The INI file name '" + FFileName +
-                                "' is too long: " + std::to_string(FFullPath.size()) +
+        throw EIniFileException("The INI file name '" + FFileName + "' is too long: " + std::to_string(FFullPath.size()) +
                                 " characters with its directory, at most " + std::to_string(MAX_PATH - 1));
     FMutex = FileState(FFullPath, FFileName).Mutex;
 }
@@ -646,9 +652,8 @@ void TIniFile::Change(F&& change, const std::string& what)
 {
     const std::string temp = FFullPath + std::string(TempSuffix);
     if (temp.size() >= MAX_PATH)
-        throw EIniFileException("Unable to " + what + " in " + FFileName +
-                                ": with its directory the name is too long for "
-                                "the temporary file beside it, which may have at most " +
+        throw EIniFileException("Unable to " + what + " in " + FFileName + ": with its directory the name is too " +
+                                "long for the temporary file beside it, which may have at most " +
                                 std::to_string(MAX_PATH - 1) + " characters");
     const int error = Locked([&] {
         return ChangeFileContent(FFullPath, temp,
@@ -669,12 +674,11 @@ void TIniFile::WriteString(const std::string& section, const std::string& name, 
     CheckSection(section, FFileName);
     CheckName(name, FFileName);
     if (HasLineBreakOrNul(value))
-        throw EIniFileException("The value of '" + name + "' in [" + section + "] cannot be written to " + FFileName +
-                                ": an INI file cannot hold a line break or a NUL inside a value");
+        throw EIniFileException("The value of '" + name + "' in [" + section + "] cannot be written to " +
+                                FFileName + ": an INI file cannot hold a line break or a NUL inside a value");
     const std::string text = Protected(value);
     if (text.size() > MaxIniText)
-        throw EIniFileException(
-            TooLong("The value of '" + name + "' in [" + section + "] for " + FFileName, text.size()));
+        throw EIniFileException(TooLong("The value of '" + name + "' in [" + section + "] for " + FFileName, text.size()));
     Change([&](const TIniText& file) { return file.WithValue(section, name, text); },
            "write '" + name + "' in [" + section + "]");
 }

@@ -16,7 +16,7 @@
 // A write changes one line (or adds one, or removes a section's lines) and leaves every other byte of
 // the file as it was; it writes the whole new content to a temporary file beside the file (the file's
 // name followed by ".qeltmp"), flushes it to the disk and puts it in the file's place in one step
-// (ReplaceFileContent). So whenever the process dies, the file holds either the old content or the
+// (ChangeFileContent). So whenever the process dies, the file holds either the old content or the
 // new one. A write that would change nothing leaves the file alone. A write that cannot be carried
 // out (the folder takes no new file, the file is read-only or held open by another program, the disk
 // is full) raises EIniFileException and leaves the file as it was. A temporary file left by a writer

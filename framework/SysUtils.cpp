@@ -343,15 +343,16 @@ std::optional<DWORD> TryChange(const std::string& fileName, const std::string& t
     constexpr DWORD kept =
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     DWORD error = WriteNewFile(tempName, *changed, before.Data.dwFileAttributes & kept, before.Data.ftLastWriteTime);
-    // A program that writes the file in place (the system's profile functions do) may have changed it
-    // while the new content went to the disk; the new content would drop that change.
-    const bool changedMeanwhile = error == ERROR_SUCCESS && !(FileStamp(fileName) == before);
-    if (error == ERROR_SUCCESS && !changedMeanwhile)
-        error = MoveIntoPlace(tempName, fileName);
-    if (error != ERROR_SUCCESS || changedMeanwhile)
+    if (error == ERROR_SUCCESS && FileStamp(fileName) != before) {
+        // A program that writes the file in place (the system's profile functions do) changed it while
+        // the new content went to the disk, which would drop that change.
         (void)DeleteFileA(tempName.c_str());
-    if (changedMeanwhile)
         return std::nullopt;
+    }
+    if (error == ERROR_SUCCESS)
+        error = MoveIntoPlace(tempName, fileName);
+    if (error != ERROR_SUCCESS)
+        (void)DeleteFileA(tempName.c_str());
     return error;
 }
 
@@ -360,7 +361,7 @@ std::optional<DWORD> TryChange(const std::string& fileName, const std::string& t
 int ChangeFileContent(const std::string& fileName, const std::string& tempName,
                       const std::function<std::optional<std::string>(const std::string& content)>& change)
 {
-    (void)DeleteFileA(tempName.c_str());
+    (void)DeleteFileA(tempName.c_str()); // left by a writer that did not finish
     for (int attempt = 1;; ++attempt) {
         if (const std::optional<DWORD> error = TryChange(fileName, tempName, change))
             return static_cast<int>(*error);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -18,18 +17,12 @@
 
 namespace {
 
-int EnvironmentNumber(const char* name, int fallback)
-{
-    const char* text = std::getenv(name);
-    return text && *text ? std::atoi(text) : fallback;
-}
-
 // After every kill the file holds every value written before the write that was cut (and that one
 // only whole or not at all), the other section exactly as it was, and nothing of the temporary file
 // the cut write may have left; the next writer removes that.
 TEST(IniFileKills, AWriterKilledAtARandomMomentLosesNothingItHadWritten)
 {
-    const int kills = EnvironmentNumber("QEL_INI_KILLS", 24);
+    const auto kills = static_cast<int>(EnvironmentNumber("QEL_INI_KILLS", 24));
     const auto seed = static_cast<std::uint32_t>(EnvironmentNumber("QEL_INI_KILL_SEED", std::random_device{}()));
     std::mt19937 random(seed);
     TTempIniFile file;

@@ -5,6 +5,8 @@
 #   make fuzz    build and run a long fuzz run of the form reader: 100,000 inputs (about 20 minutes)
 #                with a new seed; QEL_FUZZ_RUNS, QEL_FUZZ_SEED and QEL_FUZZ_LONG_TEXT override that
 #                (see tests/fuzz/FuzzTest.cpp)
+#   make soak    build and kill 500 writers of an INI file at random moments (a few minutes);
+#                QEL_INI_KILLS and QEL_INI_KILL_SEED override that (see tests/persistence/IniFileKillTest.cpp)
 #   make screenshots  build and take the pictures in docs/images/
 #   make reference    build and write docs/components.md from the class records
 #   make package      install the library's package, Debug and Release, into PREFIX (default
@@ -18,7 +20,7 @@ export BUILD
 PREFIX ?= $(BUILD)/package
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench fuzz screenshots reference package clean
+.PHONY: all deps build test demo bench fuzz soak screenshots reference package clean
 
 all: build
 
@@ -47,6 +49,10 @@ bench: build
 fuzz: build
 	QEL_FUZZ_RUNS=$${QEL_FUZZ_RUNS:-100000} QEL_FUZZ_SEED=$${QEL_FUZZ_SEED:-$$(date +%s)} \
 	  QEL_FUZZ_LONG_TEXT=$${QEL_FUZZ_LONG_TEXT:-200000} scripts/wine-run.sh $(BUILD)/tests/test_fuzz.exe
+
+soak: build
+	QEL_INI_KILLS=$${QEL_INI_KILLS:-500} scripts/wine-run.sh $(BUILD)/tests/test_persistence.exe \
+	  --gtest_filter='IniFileKills.*'
 
 screenshots: build
 	scripts/screenshots.sh

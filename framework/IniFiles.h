@@ -1,22 +1,39 @@
-// TIniFile: named values in the sections of an INI file, through the system's private-profile calls.
+// TIniFile: named values in the sections of an INI file, read and written as the system's
+// private-profile calls read and write them, but so that a write never leaves a damaged file.
 //
-// The file name is handed to the system unchanged, so a bare name lands where the system puts INI
-// files (the Windows directory). Every text written reads back byte for byte: the system strips blanks
-// and one pair of quotes around a value, so a value that would lose anything that way is written
+// The file name is completed as the system completes it, so a bare name lands where the system puts
+// INI files (the Windows directory). Every text written reads back byte for byte: the system strips
+// blanks and one pair of quotes around a value, so a value that would lose anything that way is written
 // inside quotes. Text that a line of the file cannot hold (a line break or a NUL in a value, names
-// that would read back as something else) raises EIniFileException before the file is touched, as does
-// a write the system refuses.
+// that would read back as something else) raises EIniFileException before the file is touched.
 //
-// The system's profile functions cannot take every text: a file name whose full path reaches MAX_PATH
-// characters or holds a NUL, and any section, entry name or value of more than MaxIniText characters
-// (longer ones are silently taken for none, which can empty a whole section, or crash the process).
-// Those are refused with EIniFileException before any call.
+// Reads find sections and entries exactly as GetPrivateProfileStringA does, and give what it gives.
+// The process keeps the text of the files it read last, and reads a file again once its times or its
+// size have changed; a file written less than two seconds before it was read is read afresh every
+// time (a program that changes it in place may leave time and size as they were within one tick of
+// the clock).
 //
-// Processes share INI files: every profile call on a file holds a mutex named after the file's full
+// A write changes one line (or adds one, or removes a section's lines) and leaves every other byte of
+// the file as it was; it writes the whole new content to a temporary file beside the file (the file's
+// name followed by ".qeltmp"), flushes it to the disk and puts it in the file's place in one step
+// (ChangeFileContent). So whenever the process dies, the file holds either the old content or the
+// new one. A write that would change nothing leaves the file alone. A write that cannot be carried
+// out (the folder takes no new file, the file is read-only or held open by another program, the disk
+// is full) raises EIniFileException and leaves the file as it was. A temporary file left by a writer
+// that died is removed by the next write; nothing reads it.
+// (A file whose full path leaves no room below MAX_PATH for that suffix can be read, not written.)
+//
+// Other programs that read and write the file through the system's profile functions go on doing so.
+// They cannot take every text: a file name whose full path reaches MAX_PATH characters or holds a
+// NUL, and any section, entry name or value of more than MaxIniText characters (longer ones are
+// silently taken for none, which can empty a whole section, or crash the process). Those are refused
+// with EIniFileException before the file is touched.
+//
+// Processes share INI files: every read and write of a file holds a mutex named after the file's full
 // path, so that calls from several processes (and several TIniFile objects) on one file never
-// overlap, and two programs writing one file at once lose nothing. (The system reads a file again
-// when its time stamp has changed since its last call.) The mutex costs two calls to the system's
-// object manager per call, about 30 microseconds under Wine.
+// overlap, and two programs writing one file at once lose nothing. The process keeps the mutex of a
+// file once it has made it; holding it costs two calls to the system's object manager. The INI class
+// is used from one thread.
 #pragma once
 
 #include "framework/Exceptions.h"
@@ -63,12 +80,15 @@ public:
 
 private:
     std::optional<std::string> Read(const std::string& section, const std::string& name) const;
-    // Hands the arguments to the system's writer and raises when it fails.
-    void Write(const char* section, const char* name, const char* value, const std::string& what);
-    // Runs one profile call with the file's mutex held.
+    // Replaces the file by change(its text) in one step, unless that gives nothing (no change); raises,
+    // naming what was to be done, when it cannot.
+    template <class F>
+    void Change(F&& change, const std::string& what);
+    // Runs call with the file's mutex held.
     template <class F>
     auto Locked(F&& call) const;
 
     std::string FFileName;
+    std::string FFullPath;   // where the file is, as the system's profile functions place it
     HANDLE FMutex = nullptr; // the process keeps one per file
 };

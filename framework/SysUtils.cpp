@@ -3,6 +3,7 @@
 
 #include "framework/Win32.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -207,6 +208,167 @@ int DateTimeToFileDate(TDateTime value)
 bool RenameFile(const std::string& oldName, const std::string& newName)
 {
     return MoveFileA(oldName.c_str(), newName.c_str()) != 0;
+}
+
+std::uint64_t FileTimeTicks(const FILETIME& time)
+{
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+bool TFileStamp::operator==(const TFileStamp& other) const
+{
+    const WIN32_FILE_ATTRIBUTE_DATA& a = Data;
+    const WIN32_FILE_ATTRIBUTE_DATA& b = other.Data;
+    return Found == other.Found && a.dwFileAttributes == b.dwFileAttributes &&
+           FileTimeTicks(a.ftCreationTime) == FileTimeTicks(b.ftCreationTime) &&
+           FileTimeTicks(a.ftLastWriteTime) == FileTimeTicks(b.ftLastWriteTime) && a.nFileSizeHigh == b.nFileSizeHigh &&
+           a.nFileSizeLow == b.nFileSizeLow;
+}
+
+TFileStamp FileStamp(const std::string& fileName)
+{
+    TFileStamp stamp;
+    stamp.Found = GetFileAttributesExA(fileName.c_str(), GetFileExInfoStandard, &stamp.Data) != 0;
+    if (!stamp.Found)
+        stamp.Data = {};
+    return stamp;
+}
+
+int ReadFileContent(const std::string& fileName, std::string& content)
+{
+    content.clear();
+    const TKernelHandle file = FileOpen(fileName, fmOpenRead);
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size))
+        return static_cast<int>(GetLastError());
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done,
+                      static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20)), &read, nullptr))
+            return static_cast<int>(GetLastError());
+        if (read == 0) { // the file became shorter meanwhile
+            bytes.resize(done);
+            break;
+        }
+        done += read;
+    }
+    content = std::move(bytes);
+    return 0;
+}
+
+namespace {
+
+// How often a change that another program holds up is tried, and how long it waits in between: a
+// program reading the file through the profile functions holds it for a moment.
+constexpr int ChangeAttempts = 40;
+constexpr DWORD ChangePause = 5;
+
+bool IsHeldOpen(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// The system's time, or a moment after previous where the clock has not passed it yet: a reader that
+// keeps a file's content for as long as its time stands still must see every change.
+FILETIME TimeAfter(const FILETIME& previous)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t time = std::max(FileTimeTicks(now), FileTimeTicks(previous) + 1);
+    return {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+}
+
+// Writes content to a new file name with the attributes given and the time of last writing after
+// previous, down to the disk. 0 or the system's error code.
+DWORD WriteNewFile(const std::string& name, std::string_view content, DWORD attributes, const FILETIME& previous)
+{
+    const HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    TKernelHandle file(created);
+    for (std::size_t done = 0; done < content.size();) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), content.data() + done, part, &written, nullptr))
+            return GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    const FILETIME time = TimeAfter(previous);
+    if (!SetFileTime(file.Get(), nullptr, nullptr, &time) || !FlushFileBuffers(file.Get()) ||
+        !CloseHandle(file.Release()))
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// Puts the written file in the place of fileName. A rename, which the system does in one step, unlike
+// ReplaceFile (which under Wine leaves a moment without the file).
+DWORD MoveIntoPlace(const std::string& tempName, const std::string& fileName)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExA(tempName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        const DWORD error = GetLastError();
+        if (!IsHeldOpen(error) || attempt == ChangeAttempts)
+            return error;
+        Sleep(ChangePause);
+    }
+}
+
+// One attempt at a change: 0 or the system's error code, or nothing where another program held it up
+// and it is to be tried again.
+std::optional<DWORD> TryChange(const std::string& fileName, const std::string& tempName,
+                               const std::function<std::optional<std::string>(const std::string&)>& change)
+{
+    const TFileStamp before = FileStamp(fileName);
+    std::string content;
+    if (before.Found) {
+        const auto error = static_cast<DWORD>(ReadFileContent(fileName, content));
+        // Held by another program, or replaced by one meanwhile.
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        if (error != ERROR_SUCCESS)
+            return error;
+    }
+    const std::optional<std::string> changed = change(content);
+    if (!changed)
+        return ERROR_SUCCESS;
+    if ((before.Data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return ERROR_ACCESS_DENIED;
+    // The new file is a file of its own: it takes over the old one's attributes, not its creation time
+    // or access rights.
+    constexpr DWORD kept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD error = WriteNewFile(tempName, *changed, before.Data.dwFileAttributes & kept, before.Data.ftLastWriteTime);
+    if (error == ERROR_SUCCESS && FileStamp(fileName) != before) {
+        // A program that writes the file in place (the system's profile functions do) changed it while
+        // the new content went to the disk, which would drop that change.
+        (void)DeleteFileA(tempName.c_str());
+        return std::nullopt;
+    }
+    if (error == ERROR_SUCCESS)
+        error = MoveIntoPlace(tempName, fileName);
+    if (error != ERROR_SUCCESS)
+        (void)DeleteFileA(tempName.c_str());
+    return error;
+}
+
+} // namespace
+
+int ChangeFileContent(const std::string& fileName, const std::string& tempName,
+                      const std::function<std::optional<std::string>(const std::string& content)>& change)
+{
+    (void)DeleteFileA(tempName.c_str()); // left by a writer that did not finish
+    for (int attempt = 1;; ++attempt) {
+        if (const std::optional<DWORD> error = TryChange(fileName, tempName, change))
+            return static_cast<int>(*error);
+        if (attempt == ChangeAttempts)
+            return ERROR_SHARING_VIOLATION;
+        Sleep(ChangePause);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,12 +1,15 @@
 // File names and the file system: the parts of a file name, whether a file exists, its attributes,
-// searching a directory, a file's time stamp in the DOS date-time form, renaming, the free and total
-// space of a drive, the process's current directory; and the process's random numbers.
+// searching a directory, a file's time stamp in the DOS date-time form, renaming, reading a file's
+// content and changing it in one step, the free and total space of a drive, the process's current
+// directory; and the process's random numbers.
 #pragma once
 
 #include "framework/DateTime.h"
 #include "framework/Win32Handles.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -91,6 +94,37 @@ int DateTimeToFileDate(TDateTime value);
 
 // Renames (or moves, on one volume) a file or a directory; false when the system refuses.
 bool RenameFile(const std::string& oldName, const std::string& newName);
+
+// A FILETIME as one number of 100-nanosecond steps.
+std::uint64_t FileTimeTicks(const FILETIME& time);
+
+// What the system tells of a file without opening it: its attributes, times and size. Two stamps are
+// equal when all of these are, bar the time of last access; Found is false where there is no file.
+struct TFileStamp {
+    bool Found = false;
+    WIN32_FILE_ATTRIBUTE_DATA Data{};
+    bool operator==(const TFileStamp& other) const;
+};
+TFileStamp FileStamp(const std::string& fileName);
+
+// The whole content of a file, opened so that others may read and write it meanwhile. 0 on success,
+// else the system's error code (content is then empty).
+int ReadFileContent(const std::string& fileName, std::string& content);
+
+// Changes the content of fileName in one step: whoever opens the file, and whenever the process dies,
+// finds either the old content or the new one. change is given the content (empty where there is no
+// file yet) and gives the new one, or nothing to leave the file as it is. The new content is written to
+// tempName (beside fileName, on the same volume), flushed to the disk, and renamed to fileName. The new
+// file keeps the old one's attributes (not its creation time or access rights) and gets a time of last
+// writing later than the old one's, so that readers that watch the time see the change.
+//
+// A file tempName left by a writer that did not finish is removed first. A read-only file is not
+// changed. Where another program changes the file in place meanwhile, change is given its new content
+// and called again; where another program holds the file open, reading or renaming it is tried again
+// for a while. 0 on success, else the system's error code: fileName is then as it was, and tempName is
+// gone.
+int ChangeFileContent(const std::string& fileName, const std::string& tempName,
+                      const std::function<std::optional<std::string>(const std::string& content)>& change);
 
 // ---------------------------------------------------------------------------------------------------
 // Drives and directories

@@ -6,11 +6,8 @@
 
 namespace {
 
-// The folder the INI files go to, and the system's own profile functions (the executable's import
-// entries lead to the redirections below while the sandbox stands).
+// The folder the INI files go to.
 std::string Directory;
-decltype(&GetPrivateProfileStringA) RealRead = nullptr;
-decltype(&WritePrivateProfileStringA) RealWrite = nullptr;
 
 // Any file name, however made, maps to one file of the folder.
 std::string Redirected(const char* fileName)
@@ -21,14 +18,27 @@ std::string Redirected(const char* fileName)
     return Directory + "\\f" + std::to_string(hash) + ".ini";
 }
 
-DWORD WINAPI SandboxRead(LPCSTR section, LPCSTR name, LPCSTR defaultValue, LPSTR buffer, DWORD size, LPCSTR fileName)
+// The INI class places a file through these two: a name with a directory as the system completes it,
+// a bare name in the Windows directory.
+DWORD WINAPI SandboxFullPath(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart)
 {
-    return RealRead(section, name, defaultValue, buffer, size, Redirected(fileName).c_str());
+    const std::string path = Redirected(fileName);
+    if (size <= path.size())
+        return static_cast<DWORD>(path.size() + 1);
+    path.copy(buffer, path.size());
+    buffer[path.size()] = '\0';
+    if (filePart)
+        *filePart = buffer + Directory.size() + 1;
+    return static_cast<DWORD>(path.size());
 }
 
-BOOL WINAPI SandboxWrite(LPCSTR section, LPCSTR name, LPCSTR value, LPCSTR fileName)
+UINT WINAPI SandboxWindowsDirectory(LPSTR buffer, UINT size)
 {
-    return RealWrite(section, name, value, Redirected(fileName).c_str());
+    if (size <= Directory.size())
+        return static_cast<UINT>(Directory.size() + 1);
+    Directory.copy(buffer, Directory.size());
+    buffer[Directory.size()] = '\0';
+    return static_cast<UINT>(Directory.size());
 }
 
 int WINAPI AnswerMessageBox(HWND, LPCSTR, LPCSTR, UINT)
@@ -54,13 +64,6 @@ BOOL WINAPI ReadOnlySystemParameters(UINT action, UINT param, PVOID value, UINT 
 BOOL WINAPI KeepKeyboardState(LPBYTE)
 {
     return TRUE;
-}
-
-template <class F>
-F SystemFunction(const char* module, const char* name)
-{
-    // Through void (*)(), the type that casts to any function type without a warning.
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA(module), name)));
 }
 
 const HKEY Roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
@@ -90,11 +93,9 @@ TFuzzSandbox::TFuzzSandbox()
     if (!CreateDirectoryA(Directory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         throw std::runtime_error("cannot create " + Directory);
     try {
-        RealRead = SystemFunction<decltype(RealRead)>("kernel32.dll", "GetPrivateProfileStringA");
-        RealWrite = SystemFunction<decltype(RealWrite)>("kernel32.dll", "WritePrivateProfileStringA");
-        RealSystemParameters = SystemFunction<decltype(RealSystemParameters)>("user32.dll", "SystemParametersInfoA");
-        FReadPatch.emplace("kernel32.dll", "GetPrivateProfileStringA", &SandboxRead);
-        FWritePatch.emplace("kernel32.dll", "WritePrivateProfileStringA", &SandboxWrite);
+        RealSystemParameters = SystemFunction<decltype(SystemParametersInfoA)>("user32.dll", "SystemParametersInfoA");
+        FFullPathPatch.emplace("kernel32.dll", "GetFullPathNameA", &SandboxFullPath);
+        FWindowsDirectoryPatch.emplace("kernel32.dll", "GetWindowsDirectoryA", &SandboxWindowsDirectory);
         FMessageBoxPatch.emplace("user32.dll", "MessageBoxA", &AnswerMessageBox);
         FSystemParametersPatch.emplace("user32.dll", "SystemParametersInfoA", &ReadOnlySystemParameters);
         FKeyboardPatch.emplace("user32.dll", "SetKeyboardState", &KeepKeyboardState);
@@ -130,8 +131,8 @@ void TFuzzSandbox::Release()
         (void)RegCloseKey(key);
     (void)RegDeleteTreeA(HKEY_CURRENT_USER, FKeyPath.c_str());
     (void)RegDeleteKeyA(HKEY_CURRENT_USER, FKeyPath.c_str());
-    FReadPatch.reset();
-    FWritePatch.reset();
+    FFullPathPatch.reset();
+    FWindowsDirectoryPatch.reset();
     FMessageBoxPatch.reset();
     FSystemParametersPatch.reset();
     FKeyboardPatch.reset();

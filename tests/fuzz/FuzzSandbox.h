@@ -1,6 +1,7 @@
 // Keeps what fuzzed components write off the machine, for the lifetime of one object: every
 // predefined registry root of this process is redirected to a key of its own below
-// HKEY_CURRENT_USER\Software, and every INI file the library opens to a file of a temporary folder.
+// HKEY_CURRENT_USER\Software, and every file name the library completes (which places every INI file
+// it opens) to a file of a temporary folder.
 // Both go with the object. Nor may a component read from a description stop the run or change the
 // session: message boxes (a drive that cannot be read reports through one) are answered at once, and
 // the screen saver's settings and the keyboard's lock states are left as they are.
@@ -26,8 +27,8 @@ private:
     std::string FKeyPath;
     std::vector<HKEY> FOverridden;
     std::vector<HKEY> FKeys;
-    std::optional<TImportPatch> FReadPatch;
-    std::optional<TImportPatch> FWritePatch;
+    std::optional<TImportPatch> FFullPathPatch;
+    std::optional<TImportPatch> FWindowsDirectoryPatch;
     std::optional<TImportPatch> FMessageBoxPatch;
     std::optional<TImportPatch> FSystemParametersPatch;
     std::optional<TImportPatch> FKeyboardPatch;

@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/IniFiles.h"
 #include "framework/Win32Handles.h"
+#include "persistence/QELTStoreData.h"
 #include "tests/support/Processes.h"
 
 #include <cstdio>
@@ -119,6 +120,24 @@ int WriteIni(char** arguments)
     return 0;
 }
 
+// Writes until killed; see TIniLoopWriter.
+int WriteIniUntilKilled(char** arguments)
+{
+    const TKernelHandle start(OpenEventA(SYNCHRONIZE, FALSE, arguments[0]));
+    TQELDataStore store;
+    store.SetDatatype(sIniFile);
+    store.Inifile()->SetFilename(arguments[1]);
+    store.Inifile()->SetSection(arguments[2]);
+    const std::string prefix = arguments[3];
+    if (WaitForSingleObject(start.Get(), TimeLimit) != WAIT_OBJECT_0)
+        return 3;
+    for (int i = 0;; ++i) {
+        store.WriteStr(prefix + std::to_string(i), IniLoopValue(i));
+        std::printf("wrote %d\n", i);
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 DWORD RunChild(const std::string& description, TChildEnd end)
@@ -171,6 +190,39 @@ void RunIniWriters(const std::string& fileName, const std::string& section, int 
             throw std::runtime_error("an INI writer ended with " + std::to_string(exitCode) + ": " + child->Err());
 }
 
+std::string IniLoopValue(int index)
+{
+    return "value " + std::to_string(index) + " of a writer that is killed at a random moment";
+}
+
+TIniLoopWriter::TIniLoopWriter(const std::string& fileName, const std::string& section, const std::string& prefix)
+    : FStartName(NewEventName()), FStart(NewEvent(FStartName)),
+      FChild(StartChild("ini-loop", FStartName + " \"" + fileName + "\" " + section + " " + prefix, {}))
+{
+}
+
+TIniLoopWriter::~TIniLoopWriter() = default;
+
+void TIniLoopWriter::Start()
+{
+    (void)SetEvent(FStart.Get());
+}
+
+int TIniLoopWriter::KillAfter(DWORD delay)
+{
+    if (!FChild->WaitForLine("wrote 0", TimeLimit)) {
+        FChild->Kill(1);
+        throw std::runtime_error("the INI writer ended or hung before its first write: " + FChild->Err());
+    }
+    Sleep(delay);
+    FChild->Kill(KilledExitCode);
+    (void)WaitForEnd(*FChild);
+    int reported = 0;
+    for (const std::string& line : FChild->OutLines())
+        reported += line.starts_with("wrote ") ? 1 : 0;
+    return reported;
+}
+
 std::optional<int> RunAsChildIfAsked(int argc, char** argv)
 {
     if (argc < 3 || std::string_view(argv[1]).substr(0, ChildSwitch.size()) != ChildSwitch)
@@ -181,6 +233,8 @@ std::optional<int> RunAsChildIfAsked(int argc, char** argv)
             return RunApplication(argv[2]);
         if (mode == "ini-writer")
             return argc == 7 ? WriteIni(argv + 2) : 2;
+        if (mode == "ini-loop")
+            return argc == 6 ? WriteIniUntilKilled(argv + 2) : 2;
         return LoadForm(mode, argv[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "persistence child: %s\n", e.what());

@@ -3,9 +3,13 @@
 #pragma once
 
 #include "framework/Win32.h"
+#include "framework/Win32Handles.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+
+class TChildProcess;
 
 enum class TChildEnd { Killed, Normal };
 
@@ -29,6 +33,30 @@ LRESULT RunChildThroughLogoff(const std::string& description);
 // at once: they wait for one another before their first write. Returns once all have ended; raises
 // when one fails or hangs.
 void RunIniWriters(const std::string& fileName, const std::string& section, int count, int entries);
+
+// The value the writers of TIniLoopWriter give their entry number index.
+std::string IniLoopValue(int index);
+
+// A child that writes the entries prefix0, prefix1, ... (each IniLoopValue of its number) into section
+// of an INI file through a data store, one after the other, until it is killed, and reports every
+// write it finished. It is started at once but begins to write only at Start.
+class TIniLoopWriter {
+public:
+    TIniLoopWriter(const std::string& fileName, const std::string& section, const std::string& prefix);
+    TIniLoopWriter(const TIniLoopWriter&) = delete;
+    TIniLoopWriter& operator=(const TIniLoopWriter&) = delete;
+    ~TIniLoopWriter();
+
+    void Start();
+    // Waits until the first write is done, lets it go on for delay milliseconds, kills it and gives the
+    // number of writes it reported done. Raises when it ends or hangs before its first write.
+    int KillAfter(DWORD delay);
+
+private:
+    std::string FStartName;
+    TKernelHandle FStart;
+    std::unique_ptr<TChildProcess> FChild;
+};
 
 // The child's side, called first thing in main: when the command line asks for child mode, does the
 // child's work and gives its exit code.

@@ -1,14 +1,21 @@
-// TIniFile on real files through the system's private-profile calls.
+// TIniFile on real files.
 #include "framework/IniFiles.h"
 
 #include "framework/StringList.h"
+#include "framework/SysErrors.h"
 #include "framework/Win32.h"
+#include "framework/Win32Handles.h"
 #include "tests/persistence/ChildProcess.h"
 #include "tests/persistence/PersistenceTestSupport.h"
+#include "tests/support/ImportPatch.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <functional>
+#include <string_view>
+#include <utility>
 
 using namespace std::string_literals;
 
@@ -74,6 +81,41 @@ TEST_F(IniFileTest, ValuesOtherProgramsWroteReadAsBefore)
     EXPECT_EQ(FIni.ReadString("S", "Single", ""), "single");
     EXPECT_EQ(FIni.ReadString("S", "Padded", ""), "padded");
     EXPECT_EQ(FIni.ReadString("S", "Plain", ""), "plain");
+}
+
+// Another program's change is seen at the next read: of a file at rest, a change of its time or of
+// its size; of a file written a moment ago (one that may change again within the same tick of the
+// clock), any change.
+TEST_F(IniFileTest, AChangeAnotherProgramMakesIsSeenAtTheNextRead)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    auto rewrite = [&](const std::string& value, std::int64_t seconds) {
+        FFile.SetContent("[S]\r\nN=" + value + "\r\n");
+        ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+        time.QuadPart += static_cast<ULONGLONG>(seconds * 10000000);
+        const FILETIME written{time.LowPart, time.HighPart};
+        const TKernelHandle file(CreateFileA(FFile.Path().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+    };
+    rewrite("1", -3600);
+    {
+        // As through the system's profile functions, a file no one may read reads as empty.
+        const TKernelHandle held(
+            CreateFileA(FFile.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(FIni.ReadString("S", "N", "absent"), "absent");
+    }
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "1");
+    rewrite("2", -3599);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "2");
+    rewrite("333", -3599);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "333");
+    // A time ahead of the clock is always a moment ago.
+    rewrite("4", 3600);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "4");
+    rewrite("5", 3600);
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "5");
 }
 
 TEST_F(IniFileTest, AValueALineCannotHoldRaisesAndChangesNothing)
@@ -222,6 +264,187 @@ TEST_F(IniFileTest, FileNamesTheSystemCannotTakeAreRefused)
     }
     TIniFile longest("C:\\" + std::string(MAX_PATH - 4, 'f'));
     EXPECT_EQ(longest.FileName().size(), static_cast<std::size_t>(MAX_PATH - 1));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Writes that cannot be carried out, and what a write leaves besides the file
+
+// While one lives, CreateFileA refuses to make the temporary file of a write, as in a folder that
+// takes no new files.
+HANDLE WINAPI RefuseTemporaryFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                  DWORD disposition, DWORD flags, HANDLE model)
+{
+    if (std::string_view(name).ends_with(".qeltmp")) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return SystemFunction<decltype(CreateFileA)>("kernel32.dll", "CreateFileA")(name, access, share, security,
+                                                                                disposition, flags, model);
+}
+
+// WriteFile as on a full disk.
+BOOL WINAPI WriteOnFullDisk(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
+{
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// A handle another program holds on the file; MoveFileExA closes it after its first attempt failed.
+HANDLE HeldForAMoment = nullptr;
+
+BOOL WINAPI ReleaseAfterFirstAttempt(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    const BOOL moved = SystemFunction<decltype(MoveFileExA)>("kernel32.dll", "MoveFileExA")(from, to, flags);
+    const DWORD error = GetLastError();
+    if (HeldForAMoment)
+        (void)CloseHandle(std::exchange(HeldForAMoment, nullptr));
+    SetLastError(error);
+    return moved;
+}
+
+// A program that writes the file through the system's profile functions, in place, while a write of
+// ours puts its new content on the disk.
+std::string WrittenMeanwhile;
+
+BOOL WINAPI WriteInPlaceMeanwhile(HANDLE file)
+{
+    if (!WrittenMeanwhile.empty())
+        (void)WritePrivateProfileStringA("Theirs", "Value", "kept", std::exchange(WrittenMeanwhile, {}).c_str());
+    return SystemFunction<decltype(FlushFileBuffers)>("kernel32.dll", "FlushFileBuffers")(file);
+}
+
+class IniFileRefusals : public IniFileTest {
+protected:
+    IniFileRefusals() { FFile.SetContent(Before); }
+    ~IniFileRefusals() override { (void)SetFileAttributesA(FFile.Path().c_str(), FILE_ATTRIBUTE_NORMAL); }
+
+    HANDLE Hold(DWORD share) const
+    {
+        return CreateFileA(FFile.Path().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    // A write, a delete and an erase each raise, naming the file and the reason.
+    void ExpectEveryChangeRefused(DWORD error)
+    {
+        const std::function<void()> changes[] = {[&] { FIni.WriteString("S", "N", "new"); },
+                                                 [&] { FIni.DeleteKey("S", "N"); }, [&] { FIni.EraseSection("S"); }};
+        for (const auto& change : changes) {
+            try {
+                change();
+                ADD_FAILURE() << "no exception";
+            } catch (const EIniFileException& e) {
+                EXPECT_NE(e.Message().find(FFile.Path()), std::string::npos) << e.Message();
+                EXPECT_NE(e.Message().find(SysErrorMessage(error)), std::string::npos) << e.Message();
+            }
+        }
+    }
+    // The file as it was, and no temporary file beside it.
+    void ExpectUntouched() const
+    {
+        EXPECT_EQ(FFile.Content(), Before);
+        EXPECT_EQ(GetFileAttributesA(Temp().c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    std::string Temp() const { return FFile.Path() + ".qeltmp"; }
+
+    const std::string Before = "[S]\r\nN=old\r\n[T]\r\nM=kept\r\n";
+};
+
+// Read-only is the file's attribute, as the system shows it (as root under Wine a file without write
+// bits could still be written in place): such a file is never changed.
+TEST_F(IniFileRefusals, AReadOnlyFileIsNotChanged)
+{
+    ASSERT_TRUE(SetFileAttributesA(FFile.Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    ExpectEveryChangeRefused(ERROR_ACCESS_DENIED);
+    EXPECT_NO_THROW(FIni.WriteString("S", "N", "old")) << "the file already holds it";
+    ExpectUntouched();
+    EXPECT_EQ(GetFileAttributesA(FFile.Path().c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
+}
+
+TEST_F(IniFileRefusals, AFileAnotherProgramHoldsIsNotChanged)
+{
+    for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
+        const TKernelHandle held(Hold(share));
+        ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
+        // Kept out of reading it at all, or only of putting a new file in its place.
+        ExpectEveryChangeRefused(share == 0 ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
+    }
+    ExpectUntouched();
+}
+
+TEST_F(IniFileRefusals, AFileHeldOnlyForAMomentIsChanged)
+{
+    HeldForAMoment = Hold(FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(HeldForAMoment, INVALID_HANDLE_VALUE);
+    {
+        const TImportPatch patch("kernel32.dll", "MoveFileExA", &ReleaseAfterFirstAttempt);
+        FIni.WriteString("S", "N", "new");
+    }
+    EXPECT_EQ(HeldForAMoment, nullptr) << "the first attempt was not held up";
+    EXPECT_EQ(FFile.Content(), "[S]\r\nN=new\r\n[T]\r\nM=kept\r\n");
+}
+
+TEST_F(IniFileRefusals, AFolderThatTakesNoNewFileAndAFullDiskChangeNothing)
+{
+    {
+        const TImportPatch patch("kernel32.dll", "CreateFileA", &RefuseTemporaryFile);
+        ExpectEveryChangeRefused(ERROR_ACCESS_DENIED);
+    }
+    ExpectUntouched();
+    {
+        const TImportPatch patch("kernel32.dll", "WriteFile", &WriteOnFullDisk);
+        ExpectEveryChangeRefused(ERROR_DISK_FULL);
+    }
+    ExpectUntouched();
+}
+
+// What another program changed while a write of ours was under way is not lost: the write starts
+// again from the file as that program left it.
+TEST_F(IniFileRefusals, AChangeInPlaceDuringAWriteIsKept)
+{
+    WrittenMeanwhile = FFile.Path();
+    {
+        const TImportPatch patch("kernel32.dll", "FlushFileBuffers", &WriteInPlaceMeanwhile);
+        FIni.WriteString("S", "N", "new");
+    }
+    EXPECT_TRUE(WrittenMeanwhile.empty()) << "the other program did not write";
+    EXPECT_EQ(FIni.ReadString("Theirs", "Value", ""), "kept");
+    EXPECT_EQ(FIni.ReadString("S", "N", ""), "new");
+    EXPECT_EQ(FIni.ReadString("T", "M", ""), "kept");
+}
+
+// A temporary file left by a writer that died is never read, and the next write removes it, also one
+// that changes nothing.
+TEST_F(IniFileRefusals, AStaleTemporaryFileIsIgnoredAndRemoved)
+{
+    for (const std::string& value : {"old"s, "new"s}) {
+        {
+            std::ofstream file(Temp(), std::ios::binary);
+            file << "[S]\r\nN=stale\r\n[Stale]\r\nX=1\r\n";
+        }
+        EXPECT_EQ(FIni.ReadString("S", "N", ""), "old");
+        EXPECT_EQ(FIni.ReadString("Stale", "X", "none"), "none");
+        FIni.WriteString("S", "N", value);
+        EXPECT_EQ(GetFileAttributesA(Temp().c_str()), INVALID_FILE_ATTRIBUTES) << "after writing " << value;
+    }
+    EXPECT_EQ(FFile.Content(), "[S]\r\nN=new\r\n[T]\r\nM=kept\r\n");
+}
+
+// The new file takes the old one's attributes, and a time of last writing after the old one's even
+// where the clock has not moved on, so that programs that keep a file's content while its time stands
+// still see every change.
+TEST_F(IniFileRefusals, TheNewFileKeepsTheAttributesAndItsTimeMovesOn)
+{
+    ASSERT_TRUE(SetFileAttributesA(FFile.Path().c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    FILETIME previous{};
+    for (int i = 0; i < 20; ++i) {
+        FIni.WriteInteger("S", "N", i);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExA(FFile.Path().c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+                  DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+        EXPECT_EQ(CompareFileTime(&previous, &data.ftLastWriteTime), -1) << "write " << i;
+        previous = data.ftLastWriteTime;
+    }
 }
 
 // Every process writes through the same mutex and reads the file afresh: nothing is lost, nothing else

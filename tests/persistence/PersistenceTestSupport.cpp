@@ -3,6 +3,7 @@
 
 #include "framework/Win32Handles.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -62,6 +63,12 @@ void TTempIniFile::SetContent(const std::string& content) const
 {
     std::ofstream file(FPath, std::ios::binary | std::ios::trunc);
     file << content;
+}
+
+unsigned long EnvironmentNumber(const char* name, unsigned long fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtoul(text, nullptr, 10) : fallback;
 }
 
 std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name)

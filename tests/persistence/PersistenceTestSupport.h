@@ -43,6 +43,10 @@ private:
     std::string FPath;
 };
 
+// The number the environment variable holds, else fallback: for runs that a variable makes longer
+// or repeats with a seed.
+unsigned long EnvironmentNumber(const char* name, unsigned long fallback);
+
 // A stored registry value as the registry holds it.
 struct TRawValue {
     DWORD Type = REG_NONE;

@@ -28,3 +28,10 @@ private:
     ULONG_PTR* FEntry;
     ULONG_PTR FOriginal;
 };
+
+// The function as the system exports it, for a replacement that passes some calls on.
+template <class F>
+F* SystemFunction(const char* module, const char* name)
+{
+    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+}

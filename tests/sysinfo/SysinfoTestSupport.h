@@ -1,6 +1,5 @@
-// What the tests of the system-information components share: the system's own entry point of a call
-// the test replaces, a stand-in for MessageBoxA that records the boxes, and a root for form
-// descriptions that logs the events its methods receive.
+// What the tests of the system-information components share: a stand-in for MessageBoxA that records
+// the boxes, and a root for form descriptions that logs the events its methods receive.
 #pragma once
 
 #include "framework/Component.h"
@@ -9,13 +8,6 @@
 
 #include <string>
 #include <vector>
-
-// The function as the system exports it, for a replacement that passes some calls on.
-template <class F>
-F* SystemFunction(const char* module, const char* name)
-{
-    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
-}
 
 struct TMessageBoxCall {
     std::string Text;

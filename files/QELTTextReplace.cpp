@@ -7,7 +7,7 @@
 #include "framework/TextFiles.h"
 #include "framework/Win32Handles.h"
 
-#include <chrono>
+#include <algorithm>
 
 QEL_CLASS_INFO(TQELTextReplace, TQELSystemsComponent)
 {
@@ -25,31 +25,71 @@ namespace {
 
 // How long a copy may go without handling pending messages. Handling them costs tens of microseconds,
 // which after every line would make a long copy several times slower.
-constexpr std::chrono::milliseconds YieldInterval(20);
+constexpr LONGLONG YieldMilliseconds = 20;
+// The performance counter is read about this often while lines are short...
+constexpr LONGLONG ReadingMicroseconds = 1000;
+// ...but at least once in this many lines.
+constexpr LONGLONG MaxLinesUnread = 64;
 
-// Whether YieldInterval has passed since the last yield. The system's tick count costs next to nothing
-// to read but moves in steps of 10 to 16 ms; the steady clock is exact but costs as much as copying a
-// short line. So the steady clock is read only when the tick count has moved.
+// Whether YieldMilliseconds have passed since the last yield. The performance counter is exact, but
+// under Wine reading it is a call into the system that costs about a microsecond, several times the
+// cost of copying a short line; so it is read only every so many lines: as many as the last reading
+// showed to pass in ReadingMicroseconds, one while lines are slow, at most MaxLinesUnread. The tick count
+// costs next to nothing and a reading is taken at once when it has moved, so a line that suddenly takes
+// long is noticed after it; but under Wine the tick count can stand still while a thread computes, so
+// it never stands in for the counter.
 class TYieldClock {
 public:
     bool Due()
     {
+        if (!FStarted)
+            return true;
+        ++FLinesUnread;
         const DWORD tick = GetTickCount();
-        if (FStarted && tick == FTick)
+        if (tick == FTick && FLinesUnread < FStride)
             return false;
         FTick = tick;
-        return !FStarted || std::chrono::steady_clock::now() - FLastYield >= YieldInterval;
+        const LONGLONG now = Counter();
+        const LONGLONG elapsed = now - FLastReading;
+        FStride = elapsed > 0 ? std::clamp(FLinesUnread * Frequency() * ReadingMicroseconds / 1000000 / elapsed,
+                                           LONGLONG{1}, MaxLinesUnread)
+                              : MaxLinesUnread;
+        FLinesUnread = 0;
+        FLastReading = now;
+        return (now - FLastYield) * 1000 >= YieldMilliseconds * Frequency();
     }
+    // Handling the messages may itself take long: the interval starts when it is over.
     void Yielded()
     {
         FStarted = true;
-        FLastYield = std::chrono::steady_clock::now();
+        FLastYield = FLastReading = Counter();
+        FTick = GetTickCount();
+        FLinesUnread = 0;
     }
 
 private:
+    static LONGLONG Counter()
+    {
+        LARGE_INTEGER now;
+        (void)QueryPerformanceCounter(&now);
+        return now.QuadPart;
+    }
+    static LONGLONG Frequency()
+    {
+        static const LONGLONG frequency = [] {
+            LARGE_INTEGER value;
+            (void)QueryPerformanceFrequency(&value);
+            return value.QuadPart;
+        }();
+        return frequency;
+    }
+
     bool FStarted = false;
     DWORD FTick = 0;
-    std::chrono::steady_clock::time_point FLastYield;
+    LONGLONG FLastYield = 0;
+    LONGLONG FLastReading = 0;
+    LONGLONG FLinesUnread = 0;
+    LONGLONG FStride = 1;
 };
 
 // Raises, as creating the target would, when it exists but cannot be written (a folder, a file that

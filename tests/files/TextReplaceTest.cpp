@@ -8,9 +8,11 @@
 #include "tests/files/FilesTestSupport.h"
 #include "tests/support/ErrorMessage.h"
 #include "tests/support/ImportPatch.h"
+#include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <vector>
@@ -153,6 +155,84 @@ TEST_F(TextReplaceTest, ATargetThatIsTheSourceIsFilteredInPlace)
     EXPECT_TRUE(FReplace->Execute());
     EXPECT_EQ(ReadBytes(FSource), "<line 1>\r\n<line 2>\r\n<line 3>\r\n<line 4>\r\n<line 5>\r\n");
     EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(TextReplaceTest, TheReplacedTargetKeepsItsAttributes)
+{
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    FScratch.File("target.txt", "hidden");
+    ASSERT_TRUE(SetFileAttributesA(FTarget.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(2)));
+    // Marked as changed, too.
+    EXPECT_EQ(GetFileAttributesA(FTarget.c_str()),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    // Filtered in place, a hidden file stays hidden.
+    FReplace->SetFileTo(FSource);
+    ASSERT_TRUE(SetFileAttributesA(FSource.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(GetFileAttributesA(FSource.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    // A new target is a plain file.
+    ASSERT_TRUE(SetFileAttributesA(FTarget.c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(DeleteFileA(FTarget.c_str()));
+    FReplace->SetFileTo(FTarget);
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(GetFileAttributesA(FTarget.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
+    EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(TextReplaceTest, TheCopyIsWrittenBesideTheTargetUnderItsName)
+{
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    TLines during;
+    FHandler = [&](std::string&, int, bool&) { during = Strays(); };
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(during, TLines{"target.txt.qel0.tmp"});
+    EXPECT_TRUE(Strays().empty());
+
+    // Copies left behind are removed by the next copy to the same target; files that only look like
+    // them, or belong to another target, stay.
+    FScratch.File("target.txt.qel0.tmp", "left behind");
+    FScratch.File("target.txt.qel17.tmp", "left behind");
+    const TLines others{"other.txt.qel0.tmp", "target.txt.qel.tmp", "target.txt.qel1x.tmp", "target.txt.qel0.tmp.txt",
+                        "xtarget.txt.qel0.tmp"};
+    for (const std::string& name : others)
+        FScratch.File(name, "not a copy of target.txt");
+    EXPECT_TRUE(FReplace->Execute());
+    TLines expected = others;
+    std::sort(expected.begin(), expected.end());
+    TLines left = Strays();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, expected);
+    // They went before the copy began, which took the first number again.
+    expected.push_back("target.txt.qel0.tmp");
+    std::sort(expected.begin(), expected.end());
+    std::sort(during.begin(), during.end());
+    EXPECT_EQ(during, expected);
+}
+
+TEST_F(TextReplaceTest, ACopyKilledHalfWayLeavesItsFileUntilTheNextCopyToTheTarget)
+{
+    FScratch.File("source.txt", Joined(Numbered(3)));
+    FScratch.File("target.txt", "kept");
+    TChildProcess child(SelfCommand("--replace-child \"" + FSource + "\" \"" + FTarget + "\""));
+    ASSERT_TRUE(child.WaitForLine("copying")) << child.Err();
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+
+    // The running copy's file is its own: another copy writes beside it.
+    TLines during;
+    FHandler = [&](std::string&, int, bool&) { during = Strays(); };
+    EXPECT_TRUE(FReplace->Execute());
+    std::sort(during.begin(), during.end());
+    EXPECT_EQ(during, (TLines{"target.txt.qel0.tmp", "target.txt.qel1.tmp"}));
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+
+    // Killed, it leaves its file, which the next copy removes.
+    child.Kill();
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_TRUE(Strays().empty());
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(3)));
 }
 
 TEST_F(TextReplaceTest, AMissingFileNameIsRefusedBeforeAnythingOpens)

@@ -1,5 +1,7 @@
 // Text replace on real files: what reaches the handler and the target, the line limit, added lines,
-// a target that is the source itself, failures part-way, and when pending messages are handled.
+// a target that is the source itself, the target's attributes, the copy beside it (also one that a
+// killed child process left), failures part-way, and when pending messages are handled (on the test's
+// clocks).
 #include "files/QELTTextReplace.h"
 
 #include "framework/Forms.h"

@@ -7,7 +7,8 @@
 #include "framework/TextFiles.h"
 #include "framework/Win32Handles.h"
 
-#include <chrono>
+#include <algorithm>
+#include <string_view>
 
 QEL_CLASS_INFO(TQELTextReplace, TQELSystemsComponent)
 {
@@ -25,31 +26,71 @@ namespace {
 
 // How long a copy may go without handling pending messages. Handling them costs tens of microseconds,
 // which after every line would make a long copy several times slower.
-constexpr std::chrono::milliseconds YieldInterval(20);
+constexpr LONGLONG YieldMilliseconds = 20;
+// The performance counter is read about this often while lines are short...
+constexpr LONGLONG ReadingMicroseconds = 1000;
+// ...but at least once in this many lines.
+constexpr LONGLONG MaxLinesUnread = 64;
 
-// Whether YieldInterval has passed since the last yield. The system's tick count costs next to nothing
-// to read but moves in steps of 10 to 16 ms; the steady clock is exact but costs as much as copying a
-// short line. So the steady clock is read only when the tick count has moved.
+// Whether YieldMilliseconds have passed since the last yield. The performance counter is exact, but
+// under Wine reading it is a call into the system that costs about a microsecond, several times the
+// cost of copying a short line; so it is read only every so many lines: as many as the last reading
+// showed to pass in ReadingMicroseconds, one while lines are slow, at most MaxLinesUnread. The tick count
+// costs next to nothing and a reading is taken at once when it has moved, so a line that suddenly takes
+// long is noticed after it; but under Wine the tick count can stand still while a thread computes, so
+// it never stands in for the counter.
 class TYieldClock {
 public:
     bool Due()
     {
+        if (!FStarted)
+            return true;
+        ++FLinesUnread;
         const DWORD tick = GetTickCount();
-        if (FStarted && tick == FTick)
+        if (tick == FTick && FLinesUnread < FStride)
             return false;
         FTick = tick;
-        return !FStarted || std::chrono::steady_clock::now() - FLastYield >= YieldInterval;
+        const LONGLONG now = Counter();
+        const LONGLONG elapsed = now - FLastReading;
+        FStride = elapsed > 0 ? std::clamp(FLinesUnread * Frequency() * ReadingMicroseconds / 1000000 / elapsed,
+                                           LONGLONG{1}, MaxLinesUnread)
+                              : MaxLinesUnread;
+        FLinesUnread = 0;
+        FLastReading = now;
+        return (now - FLastYield) * 1000 >= YieldMilliseconds * Frequency();
     }
+    // Handling the messages may itself take long: the interval starts when it is over.
     void Yielded()
     {
         FStarted = true;
-        FLastYield = std::chrono::steady_clock::now();
+        FLastYield = FLastReading = Counter();
+        FTick = GetTickCount();
+        FLinesUnread = 0;
     }
 
 private:
+    static LONGLONG Counter()
+    {
+        LARGE_INTEGER now;
+        (void)QueryPerformanceCounter(&now);
+        return now.QuadPart;
+    }
+    static LONGLONG Frequency()
+    {
+        static const LONGLONG frequency = [] {
+            LARGE_INTEGER value;
+            (void)QueryPerformanceFrequency(&value);
+            return value.QuadPart;
+        }();
+        return frequency;
+    }
+
     bool FStarted = false;
     DWORD FTick = 0;
-    std::chrono::steady_clock::time_point FLastYield;
+    LONGLONG FLastYield = 0;
+    LONGLONG FLastReading = 0;
+    LONGLONG FLinesUnread = 0;
+    LONGLONG FStride = 1;
 };
 
 // Raises, as creating the target would, when it exists but cannot be written (a folder, a file that
@@ -64,29 +105,91 @@ void CheckTarget(const std::string& target)
         InOutError("Cannot create", target, error);
 }
 
-// A new, empty file in the target's directory, removed again unless it took the target's place. The
-// target is fully qualified.
+// The copy of a target is written beside it as "<target>.qel<N>.tmp", N the first number free, so that
+// one left behind by a program that was killed says what it belongs to.
+constexpr std::string_view TemporaryMark = ".qel";
+constexpr std::string_view TemporaryExtension = ".tmp";
+constexpr int TemporaryNumbers = 10000;
+
+// Whether name, found beside the target named targetName, is that of a copy of it.
+bool IsTemporaryOf(std::string_view name, const std::string& targetName)
+{
+    const std::string prefix = targetName + std::string(TemporaryMark);
+    if (name.size() <= prefix.size() + TemporaryExtension.size() || !SameText(name.substr(0, prefix.size()), prefix) ||
+        !SameText(name.substr(name.size() - TemporaryExtension.size()), TemporaryExtension))
+        return false;
+    const std::string_view number = name.substr(prefix.size(), name.size() - prefix.size() - TemporaryExtension.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Removes the copies of the target that no running copy owns. A running copy holds its file open
+// until the file has taken the target's place, in this process or another, so a copy that can be
+// opened with nothing shared is one whose program ended before it finished; closing it removes it.
+// The target is fully qualified.
+void RemoveAbandonedCopies(const std::string& target)
+{
+    const std::string directory = ExtractFilePath(target);
+    const std::string targetName = ExtractFileName(target);
+    TSearchRec search;
+    for (int result = FindFirst(target + std::string(TemporaryMark) + "*" + std::string(TemporaryExtension),
+                                faAnyFile & ~faDirectory, search);
+         result == 0; result = FindNext(search)) {
+        if (!IsTemporaryOf(search.Name, targetName))
+            continue;
+        const HANDLE file = CreateFileA((directory + search.Name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        (void)TKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    }
+    FindClose(search);
+}
+
+// A new, empty file beside the target, held open from its creation until it has taken the target's
+// place, or else removed again. The target is fully qualified.
 class TTemporaryFile {
 public:
     explicit TTemporaryFile(const std::string& target)
     {
-        char name[MAX_PATH];
-        if (!GetTempFileNameA(ExtractFilePath(target).c_str(), "qel", 0, name))
-            InOutError("Cannot create a file beside", target, GetLastError());
-        FName = name;
+        for (int number = 0; number < TemporaryNumbers; ++number) {
+            std::string name = target + std::string(TemporaryMark) + std::to_string(number) +
+                               std::string(TemporaryExtension);
+            // Shared with the writer and with the move, but with no one who opens it alone.
+            const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                FHeld.Reset(file);
+                FName = std::move(name);
+                return;
+            }
+            if (const DWORD error = GetLastError(); error != ERROR_FILE_EXISTS)
+                InOutError("Cannot create a file beside", target, error);
+        }
+        InOutError("Cannot create a file beside", target, ERROR_FILE_EXISTS);
     }
     ~TTemporaryFile()
     {
-        if (!FName.empty())
+        FHeld.Reset();
+        if (!FName.empty()) {
+            (void)SetFileAttributesA(FName.c_str(), FILE_ATTRIBUTE_NORMAL);
             (void)DeleteFileA(FName.c_str());
+        }
     }
     TTemporaryFile(const TTemporaryFile&) = delete;
     TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
     const std::string& Name() const noexcept { return FName; }
-    // The file must be closed.
+    // Moves the file, written and closed, over the target, with the target's attributes (a hidden target
+    // stays hidden), marked as changed. The system's replace call would keep the attributes on Windows,
+    // but under Wine it does not, and there it refuses a file that is still held open, which would leave
+    // a moment in which another program's copy could take this one for abandoned.
     void Replace(const std::string& target)
     {
+        constexpr DWORD Kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (const DWORD attributes = GetFileAttributesA(target.c_str());
+            attributes != INVALID_FILE_ATTRIBUTES &&
+            !SetFileAttributesA(FName.c_str(), (attributes & Kept) | FILE_ATTRIBUTE_ARCHIVE))
+            InOutError("Cannot replace", target, GetLastError());
         if (!MoveFileExA(FName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
             InOutError("Cannot replace", target, GetLastError());
         FName.clear();
@@ -94,6 +197,7 @@ public:
 
 private:
     std::string FName;
+    TKernelHandle FHeld;
 };
 
 } // namespace
@@ -110,6 +214,7 @@ bool TQELTextReplace::Execute()
     TTextReader source(FFileFrom);
     // The target is written last, but one that cannot be is refused before any line is handed on.
     CheckTarget(target);
+    RemoveAbandonedCopies(target);
     TTemporaryFile temporary(target);
     TTextWriter writer(temporary.Name());
 

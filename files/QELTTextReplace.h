@@ -1,7 +1,9 @@
 // TQELTextReplace copies a text file line by line into another one, handing each line to BeforeWrite,
-// which may change it, drop it, or put extra lines (AddNewString) before it. The target is replaced only
-// once the whole copy was read, written and closed: a copy that fails part-way, or a target that names
-// the source itself, leaves the target as it was until then.
+// which may change it, drop it, or put extra lines (AddNewString) before it. The copy is written beside
+// the target, as "<target>.qel<N>.tmp", and replaces the target only once it was read, written and
+// closed, taking on the target's attributes: a copy that fails part-way, or a target that names the
+// source itself, leaves the target as it was until then. A copy left there by a program that was killed
+// is removed by the next Execute for the same target.
 #pragma once
 
 #include "foundation/QELSystem.h"

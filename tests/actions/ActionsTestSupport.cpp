@@ -40,9 +40,17 @@ int ReportChild(int argc, char** argv)
     return 0;
 }
 
-int SleepChild(char** argv)
+// Waits (up to the time limit) for an event of the parent's, named; gives false when it never came.
+bool WaitForParent(const std::string& eventName)
 {
-    Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+    const TKernelHandle event(OpenEventA(SYNCHRONIZE, FALSE, eventName.c_str()));
+    return event && WaitForSingleObject(event.Get(), ChildTimeLimit) == WAIT_OBJECT_0;
+}
+
+int WaitChild(char** argv)
+{
+    if (!WaitForParent(argv[2]))
+        return 3;
     WriteTextFile(argv[3], "done\n");
     return 0;
 }
@@ -51,12 +59,13 @@ int BroadcastChild(char** argv)
 {
     const auto target = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoul(argv[2], nullptr, 10)));
     const std::string name = argv[3];
-    // Long enough for the parent's shell call to have returned: only its wait is to see the messages.
-    Sleep(300);
+    // Once the parent's shell call has returned: only its wait is to see the messages.
+    if (!WaitForParent(name))
+        return 3;
     (void)PostMessageA(target, RegisterWindowMessageA((name + ".posted").c_str()), 0, 0);
     DWORD_PTR answer = 0;
     (void)SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA((name + ".sent").c_str()), 0, 0, SMTO_NORMAL,
-                              3000, &answer);
+                              ChildTimeLimit, &answer);
     return 0;
 }
 
@@ -159,8 +168,8 @@ std::optional<int> RunAsChildIfAsked(int argc, char** argv)
     const std::string_view mode = std::string_view(argv[1]).substr(SwitchPrefix.size());
     if (mode == "report" && argc >= 3)
         return ReportChild(argc, argv);
-    if (mode == "sleep" && argc == 4)
-        return SleepChild(argv);
+    if (mode == "wait" && argc == 4)
+        return WaitChild(argv);
     if (mode == "broadcast" && argc == 4)
         return BroadcastChild(argv);
     if (mode == "exit" && argc == 3)

@@ -33,10 +33,11 @@ bool ShutdownPrivilegeEnabled();
 //   report FILE [ARG]...   writes the show command it was started with (a line "show=N", N being -1
 //                          without STARTF_USESHOWWINDOW), its current directory ("dir=...") and each
 //                          ARG ("arg=...") to FILE, one per line, and ends.
-//   sleep MS FILE          sleeps MS milliseconds, then writes "done" to FILE and ends.
-//   broadcast HWND NAME    posts the registered message "NAME.posted" to the window HWND (decimal),
-//                          then sends "NAME.sent" to every top-level window, waiting up to 3 s for
-//                          each answer; ends with 0.
+//   wait EVENT FILE        waits until the parent sets its event named EVENT, then writes "done" to
+//                          FILE and ends (with 3 when the event never came).
+//   broadcast HWND NAME    waits until the parent sets its event named NAME, then posts the registered
+//                          message "NAME.posted" to the window HWND (decimal) and sends "NAME.sent" to
+//                          every top-level window, waiting up to 30 s for each answer; ends with 0.
 //   exit TYPE              runs an application whose timer calls Execute of a TQELExitWindows of exit
 //                          type TYPE (ordinal) without confirmation, with ExitWindowsEx answering yes.
 //                          Ends, once the application's loop has ended, with 100 + the flags passed

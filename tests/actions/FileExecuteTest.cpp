@@ -1,6 +1,6 @@
 // TQELFileExecute: what it hands the shell (seen through a fake of ShellExecuteExA), and real starts
 // of this executable in a child mode that reports the show command, directory and arguments it got,
-// sleeps, or broadcasts a sent message while the component waits for it. A missing program brings up
+// waits for the test, or broadcasts a sent message while the component waits for it. A missing program brings up
 // the shell's error box, which a timer answers.
 #include "actions/QELTFileExecute.h"
 
@@ -49,13 +49,17 @@ BOOL WINAPI FakeShellExecuteExA(SHELLEXECUTEINFOA* info)
     return FakeResult;
 }
 
-// The real shell call, with a duplicate of the process handle kept for the test to wait on.
+// The real shell call, with a duplicate of the process handle kept for the test to wait on; once it
+// has returned it sets ShellReturned (when there is one), which the started program may wait for.
 TKernelHandle StartedProcess;
+TKernelHandle ShellReturned;
 BOOL WINAPI WatchedShellExecuteExA(SHELLEXECUTEINFOA* info)
 {
     static const auto real = reinterpret_cast<decltype(&ShellExecuteExA)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "ShellExecuteExA")));
     const BOOL result = real(info);
+    if (ShellReturned)
+        (void)SetEvent(ShellReturned.Get());
     HANDLE duplicate = nullptr;
     if (info->hProcess)
         (void)DuplicateHandle(GetCurrentProcess(), info->hProcess, GetCurrentProcess(), &duplicate, 0, FALSE,
@@ -69,6 +73,15 @@ bool HandleIsOpen(HANDLE handle)
 {
     DWORD flags = 0;
     return GetHandleInformation(handle, &flags) != 0;
+}
+
+// A named event of this process's own, for a started program to wait on.
+std::string NewEvent(TKernelHandle& event, const std::string& use)
+{
+    const std::string name = "QELSystmActionsTest-" + std::to_string(GetCurrentProcessId()) + "." + use;
+    event.Reset(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+    EXPECT_TRUE(event) << name;
+    return name;
 }
 
 // Quotes an argument for the command line.
@@ -92,6 +105,7 @@ protected:
             EXPECT_EQ(WaitForSingleObject(StartedProcess.Get(), 30000), WAIT_OBJECT_0);
         }
         StartedProcess.Reset();
+        ShellReturned.Reset();
     }
 
     // Starts this executable in report mode with the given arguments, waiting for it; gives the report.
@@ -179,8 +193,10 @@ TEST_F(FileExecuteTest, WaitReturnsOnlyOnceTheProgramHasEnded)
 {
     const TImportPatch shell("shell32.dll", "ShellExecuteExA", &WatchedShellExecuteExA);
     const std::string done = FFolder.File("done.txt");
+    // The program ends only after the shell call has returned, so only a wait sees it end.
+    const std::string returned = NewEvent(ShellReturned, "returned");
     FExecute->SetFilename(TestExePath());
-    FExecute->SetExeParameters(ChildSwitch("sleep") + " 500 " + Quoted(done));
+    FExecute->SetExeParameters(ChildSwitch("wait") + " " + returned + " " + Quoted(done));
     FExecute->SetWait(true);
     EXPECT_TRUE(FExecute->Execute());
     EXPECT_TRUE(FileExists(done));
@@ -192,20 +208,26 @@ TEST_F(FileExecuteTest, WithoutWaitReturnsAtOnceAndStillClosesTheProcessHandle)
 {
     const TImportPatch shell("shell32.dll", "ShellExecuteExA", &WatchedShellExecuteExA);
     const std::string done = FFolder.File("done.txt");
+    // The program ends once the test lets it.
+    TKernelHandle release;
+    const std::string releaseName = NewEvent(release, "release");
     FExecute->SetFilename(TestExePath());
-    FExecute->SetExeParameters(ChildSwitch("sleep") + " 3000 " + Quoted(done));
+    FExecute->SetExeParameters(ChildSwitch("wait") + " " + releaseName + " " + Quoted(done));
     EXPECT_TRUE(FExecute->Execute());
     EXPECT_FALSE(FileExists(done));
     ASSERT_TRUE(StartedProcess);
     EXPECT_EQ(WaitForSingleObject(StartedProcess.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_FALSE(HandleIsOpen(FakeProcess));
+    ASSERT_TRUE(SetEvent(release.Get()));
 }
 
 TEST_F(FileExecuteTest, WhileWaitingSentMessagesAreAnsweredAndPostedOnesWait)
 {
-    // The started program posts one message to a window of ours and then broadcasts a sent one. A
-    // wait that answered nothing would hold the program in its broadcast until the send timed out.
-    const std::string name = "QELSystmActionsTest-" + std::to_string(GetCurrentProcessId());
+    // The started program posts one message to a window of ours and then broadcasts a sent one, once
+    // the shell call has returned. A wait that answered nothing would hold the program in its broadcast
+    // until the send timed out.
+    const TImportPatch shell("shell32.dll", "ShellExecuteExA", &WatchedShellExecuteExA);
+    const std::string name = NewEvent(ShellReturned, "returned");
     const UINT posted = RegisterWindowMessageA((name + ".posted").c_str());
     const UINT sent = RegisterWindowMessageA((name + ".sent").c_str());
     struct TReceiver : TObject {

@@ -332,12 +332,14 @@ TEST(QELMessages, ADialogWhoseFormIsFreedWhileItIsUpAnswersCancel)
         owner.reset(); // a timer of the form's, say, frees it
         return true;
     });
-    // Should the dialog wait on with no window, this ends it, so that the run goes on.
-    const DWORD start = GetTickCount();
+    // Should the dialog wait on with no window, this ends it, so that the run goes on. A dialog that
+    // ends as it should has gone before this has seen three of its ticks after the form went (one may
+    // have been on its way already).
+    int ticksAfterFreeing = 0;
     bool rescued = false;
     TUserAction rescue(
         [&] {
-            if (!dialogForm || GetTickCount() - start < 3000)
+            if (!dialogForm || ++ticksAfterFreeing < 3)
                 return false;
             dialogForm->SetModalResult(mrCancel);
             rescued = true;

@@ -6,6 +6,7 @@
 #include "framework/SysUtils.h"
 #include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
+#include "tests/support/ImportPatch.h"
 #include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,18 @@ TLines LinesOf(const std::string& bytes)
         lines.push_back(bytes.substr(start, end - start));
     EXPECT_EQ(start, bytes.size()) << "the log does not end with a whole line";
     return lines;
+}
+
+void WINAPI FixedLocalTime(LPSYSTEMTIME time)
+{
+    *time = SYSTEMTIME{};
+    time->wYear = 2024;
+    time->wMonth = 2;
+    time->wDay = 29;
+    time->wDayOfWeek = 4;
+    time->wHour = 13;
+    time->wMinute = 5;
+    time->wSecond = 9;
 }
 
 class LogFileTest : public testing::Test, public TObject {
@@ -71,30 +84,20 @@ TEST_F(LogFileTest, LabelTimeAndDateComeInThatOrderEachAfterABlank)
                                    {false, true, false, "time only"},
                                    {false, false, true, "date only"},
                                    {true, true, true, "all three"}};
-    // The line as it reads when the clock is read here; the component reads it between two such.
-    std::vector<TLines> expected;
+    // The clock stands at 2024-02-29 13:05:09.
+    const TImportPatch clock("kernel32.dll", "GetLocalTime", &FixedLocalTime);
+    const TDateTime now = EncodeDate(2024, 2, 29) + EncodeTime(13, 5, 9, 0);
     for (const TCase& logged : cases) {
         FLog.SetLogSpecial(logged.Special);
         FLog.SetLogTime(logged.Time);
         FLog.SetLogDate(logged.Date);
-        auto line = [&] {
-            const TDateTime now = Now();
-            return (logged.Special ? FLog.Special() : std::string()) +
-                   (logged.Time ? " " + TimeToStr(now) : std::string()) +
-                   (logged.Date ? " " + DateToStr(now) : std::string()) + " " + logged.Text;
-        };
-        const std::string before = line();
         FLog.Log(logged.Text);
-        expected.push_back({before, line()});
         FLog.SetSpecial("[app]");
     }
-    const TLines lines = LinesOf(ReadBytes(FFileName));
-    ASSERT_EQ(lines.size(), cases.size());
-    EXPECT_EQ(lines[0], "Logged by User special only");
-    EXPECT_EQ(lines[1].front(), ' ');
-    EXPECT_EQ(lines[3].substr(0, 6), "[app] ");
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        EXPECT_TRUE(lines[i] == expected[i][0] || lines[i] == expected[i][1]) << lines[i];
+    EXPECT_EQ(LinesOf(ReadBytes(FFileName)),
+              (TLines{"Logged by User special only", " " + TimeToStr(now) + " time only",
+                      " " + DateToStr(now) + " date only",
+                      "[app] " + TimeToStr(now) + " " + DateToStr(now) + " all three"}));
 }
 
 TEST_F(LogFileTest, TheHeaderStartsANewLogOnly)

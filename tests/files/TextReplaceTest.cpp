@@ -1,5 +1,7 @@
 // Text replace on real files: what reaches the handler and the target, the line limit, added lines,
-// a target that is the source itself, failures part-way, and when pending messages are handled.
+// a target that is the source itself, the target's attributes, the copy beside it (also one that a
+// killed child process left), failures part-way, and when pending messages are handled (on the test's
+// clocks).
 #include "files/QELTTextReplace.h"
 
 #include "framework/Forms.h"
@@ -7,11 +9,13 @@
 #include "framework/Win32Handles.h"
 #include "tests/files/FilesTestSupport.h"
 #include "tests/support/ErrorMessage.h"
+#include "tests/support/ImportPatch.h"
+#include "tests/support/Processes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -155,6 +159,84 @@ TEST_F(TextReplaceTest, ATargetThatIsTheSourceIsFilteredInPlace)
     EXPECT_TRUE(Strays().empty());
 }
 
+TEST_F(TextReplaceTest, TheReplacedTargetKeepsItsAttributes)
+{
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    FScratch.File("target.txt", "hidden");
+    ASSERT_TRUE(SetFileAttributesA(FTarget.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(2)));
+    // Marked as changed, too.
+    EXPECT_EQ(GetFileAttributesA(FTarget.c_str()),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    // Filtered in place, a hidden file stays hidden.
+    FReplace->SetFileTo(FSource);
+    ASSERT_TRUE(SetFileAttributesA(FSource.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(GetFileAttributesA(FSource.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    // A new target is a plain file.
+    ASSERT_TRUE(SetFileAttributesA(FTarget.c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(DeleteFileA(FTarget.c_str()));
+    FReplace->SetFileTo(FTarget);
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(GetFileAttributesA(FTarget.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
+    EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(TextReplaceTest, TheCopyIsWrittenBesideTheTargetUnderItsName)
+{
+    FScratch.File("source.txt", Joined(Numbered(2)));
+    TLines during;
+    FHandler = [&](std::string&, int, bool&) { during = Strays(); };
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_EQ(during, TLines{"target.txt.qel0.tmp"});
+    EXPECT_TRUE(Strays().empty());
+
+    // Copies left behind are removed by the next copy to the same target; files that only look like
+    // them, or belong to another target, stay.
+    FScratch.File("target.txt.qel0.tmp", "left behind");
+    FScratch.File("target.txt.qel17.tmp", "left behind");
+    const TLines others{"other.txt.qel0.tmp", "target.txt.qel.tmp", "target.txt.qel1x.tmp", "target.txt.qel0.tmp.txt",
+                        "xtarget.txt.qel0.tmp"};
+    for (const std::string& name : others)
+        FScratch.File(name, "not a copy of target.txt");
+    EXPECT_TRUE(FReplace->Execute());
+    TLines expected = others;
+    std::sort(expected.begin(), expected.end());
+    TLines left = Strays();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, expected);
+    // They went before the copy began, which took the first number again.
+    expected.push_back("target.txt.qel0.tmp");
+    std::sort(expected.begin(), expected.end());
+    std::sort(during.begin(), during.end());
+    EXPECT_EQ(during, expected);
+}
+
+TEST_F(TextReplaceTest, ACopyKilledHalfWayLeavesItsFileUntilTheNextCopyToTheTarget)
+{
+    FScratch.File("source.txt", Joined(Numbered(3)));
+    FScratch.File("target.txt", "kept");
+    TChildProcess child(SelfCommand("--replace-child \"" + FSource + "\" \"" + FTarget + "\""));
+    ASSERT_TRUE(child.WaitForLine("copying")) << child.Err();
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+
+    // The running copy's file is its own: another copy writes beside it.
+    TLines during;
+    FHandler = [&](std::string&, int, bool&) { during = Strays(); };
+    EXPECT_TRUE(FReplace->Execute());
+    std::sort(during.begin(), during.end());
+    EXPECT_EQ(during, (TLines{"target.txt.qel0.tmp", "target.txt.qel1.tmp"}));
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+
+    // Killed, it leaves its file, which the next copy removes.
+    child.Kill();
+    EXPECT_EQ(Strays(), TLines{"target.txt.qel0.tmp"});
+    EXPECT_TRUE(FReplace->Execute());
+    EXPECT_TRUE(Strays().empty());
+    EXPECT_EQ(ReadBytes(FTarget), Joined(Numbered(3)));
+}
+
 TEST_F(TextReplaceTest, AMissingFileNameIsRefusedBeforeAnythingOpens)
 {
     FReplace->SetFileTo("");
@@ -262,41 +344,99 @@ TEST_F(TextReplaceTest, AddingOutsideACopyDoesNothingBeforeTheFirstAndRaisesAfte
     EXPECT_EQ(ReadBytes(FTarget), "x\r\n");
 }
 
-TEST_F(TextReplaceTest, MessagesAreHandledAfterTheFirstLineThenEveryTwentyMilliseconds)
+// The copy's clocks, driven by the test: the performance counter moves only when a handler says a line
+// took time, and the tick count only when told to; it stands still otherwise, as it can under Wine
+// while a thread computes.
+class TextReplaceClockTest : public TextReplaceTest {
+protected:
+    // A line that took that long, the tick count moving with it when asked.
+    static void Spend(LONGLONG microseconds, bool tickMoves = false)
+    {
+        Counter += microseconds * Frequency() / 1000000;
+        if (tickMoves)
+            Tick += static_cast<DWORD>(microseconds / 1000);
+    }
+    static double Milliseconds(LONGLONG counter) { return static_cast<double>(counter) * 1000 / Frequency(); }
+
+    // A line whose handler found the messages of the lines before it handled, and the counter then.
+    struct TRound {
+        int LineNo;
+        LONGLONG Counter;
+    };
+    // Copies lineCount lines; each handler posts a message, then spends what cost gives for its line.
+    // Gives the rounds of messages, after the start of the copy as line 0.
+    std::vector<TRound> Rounds(int lineCount, const std::function<void(int)>& cost)
+    {
+        FScratch.File("source.txt", Joined(Numbered(lineCount)));
+        TMessageTarget messages;
+        std::vector<TRound> rounds{{0, Counter}};
+        int seen = 0;
+        FHandler = [&](std::string&, int lineNo, bool&) {
+            if (messages.Handled() != seen)
+                rounds.push_back({lineNo, Counter});
+            seen = messages.Handled();
+            messages.Post();
+            cost(lineNo);
+        };
+        EXPECT_TRUE(FReplace->Execute());
+        EXPECT_EQ(messages.Handled(), lineCount); // the last ones at the end
+        return rounds;
+    }
+
+    static inline LONGLONG Counter = 0;
+    static inline DWORD Tick = 0;
+
+private:
+    static LONGLONG Frequency()
+    {
+        LARGE_INTEGER frequency;
+        (void)QueryPerformanceFrequency(&frequency);
+        return frequency.QuadPart;
+    }
+    static BOOL WINAPI FakeQueryPerformanceCounter(LARGE_INTEGER* value)
+    {
+        value->QuadPart = Counter;
+        return TRUE;
+    }
+    static DWORD WINAPI FakeGetTickCount() { return Tick; }
+
+    const TImportPatch FCounterPatch{"kernel32.dll", "QueryPerformanceCounter", &FakeQueryPerformanceCounter};
+    const TImportPatch FTickPatch{"kernel32.dll", "GetTickCount", &FakeGetTickCount};
+};
+
+TEST_F(TextReplaceClockTest, MessagesAreHandledAfterTheFirstLineThenEveryTwentyMilliseconds)
 {
     // Slow lines: each handler finds the message posted by the line before handled.
-    TMessageTarget counter;
-    FScratch.File("source.txt", Joined(Numbered(4)));
-    counter.Post();
-    std::vector<int> handled;
-    FHandler = [&](std::string&, int, bool&) {
-        handled.push_back(counter.Handled());
-        counter.Post();
-        Sleep(25);
-    };
-    EXPECT_TRUE(FReplace->Execute());
-    EXPECT_EQ(handled, (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(counter.Handled(), 5); // the last one at the end
+    std::vector<TRound> rounds = Rounds(4, [](int) { Spend(25000); });
+    ASSERT_EQ(rounds.size(), 4u);
+    EXPECT_EQ(rounds.back().LineNo, 4);
 
-    // Fast lines: a round of messages every 20 ms, not one per line.
-    constexpr int LineCount = 3000;
-    FScratch.File("source.txt", Joined(Numbered(LineCount)));
-    int rounds = 0;
-    int previous = counter.Handled();
-    FHandler = [&](std::string&, int, bool&) {
-        if (counter.Handled() != previous)
-            ++rounds;
-        previous = counter.Handled();
-        counter.Post();
-    };
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(FReplace->Execute());
-    const auto elapsed = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
-    EXPECT_EQ(counter.Handled(), 5 + LineCount);
-    EXPECT_GE(rounds, 1);
-    EXPECT_LE(rounds, elapsed / 20 + 2) << elapsed << " ms";
-    EXPECT_LT(rounds, LineCount / 10);
+    // Short lines: a round of messages every 20 ms, at most a millisecond late, not one per line.
+    rounds = Rounds(3000, [](int) { Spend(50); });
+    ASSERT_EQ(rounds.size(), 8u); // the start, then 7 rounds in 150 ms
+    for (std::size_t i = 1; i < rounds.size(); ++i) {
+        EXPECT_GE(Milliseconds(rounds[i].Counter - rounds[i - 1].Counter), 20.0) << i;
+        EXPECT_LE(Milliseconds(rounds[i].Counter - rounds[i - 1].Counter), 21.0) << i;
+    }
+}
+
+TEST_F(TextReplaceClockTest, ALineThatSuddenlyTakesLongIsNoticed)
+{
+    // After a thousand short lines, one that takes 30 ms: as the tick count has moved, the next line
+    // finds the messages handled.
+    std::vector<TRound> rounds = Rounds(1100, [](int lineNo) { Spend(lineNo == 1000 ? 30000 : 1, lineNo == 1000); });
+    ASSERT_EQ(rounds.size(), 2u);
+    EXPECT_EQ(rounds[1].LineNo, 1001);
+
+    // Where the tick count stands still, such lines are noticed within 64 lines, and from then on each
+    // slow line is followed by a round.
+    rounds = Rounds(1200, [](int lineNo) { Spend(lineNo > 1000 ? 30000 : 1); });
+    ASSERT_GE(rounds.size(), 2u);
+    EXPECT_GE(rounds[1].LineNo, 1002);
+    EXPECT_LE(rounds[1].LineNo, 1001 + 64);
+    for (std::size_t i = 2; i < rounds.size(); ++i)
+        EXPECT_EQ(rounds[i].LineNo, rounds[i - 1].LineNo + 1);
+    EXPECT_EQ(rounds.back().LineNo, 1200);
 }
 
 TEST_F(TextReplaceTest, ACopyWhoseComponentIsFreedWhileMessagesAreHandledStops)

@@ -1,6 +1,7 @@
 // The file tests bring their own main: the executable also runs as its own child process, to write one
-// log from two processes at once.
+// log from two processes at once, and to be killed in the middle of a text replace.
 #include "files/QELTLogFile.h"
+#include "files/QELTTextReplace.h"
 #include "framework/Win32Handles.h"
 
 #include <gtest/gtest.h>
@@ -33,12 +34,42 @@ int RunLogChild(char** argv)
     }
 }
 
+// test_files.exe --replace-child SOURCE TARGET: copies SOURCE to TARGET through a text replace whose
+// handler prints "copying" at the first line and then waits to be killed; 2 when the copy fails.
+class TStoppedCopy : public TObject {
+public:
+    void BeforeWrite(TObject*, std::string&, int, bool&)
+    {
+        std::puts("copying");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+    }
+};
+
+int RunReplaceChild(char** argv)
+{
+    try {
+        TStoppedCopy stopped;
+        TQELTextReplace replace(nullptr);
+        replace.SetFileFrom(argv[2]);
+        replace.SetFileTo(argv[3]);
+        replace.SetBeforeWrite(TQELBeforeWrite(&stopped, &TStoppedCopy::BeforeWrite));
+        replace.Execute();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "replace child: %s\n", e.what());
+        return 2;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 5 && std::string_view(argv[1]) == "--log-child")
         return RunLogChild(argv);
+    if (argc == 4 && std::string_view(argv[1]) == "--replace-child")
+        return RunReplaceChild(argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,19 +14,26 @@
 
 namespace WindowTesting {
 
-// Handles messages until done() holds or timeoutMs have passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000)
+// Handles messages until done() holds or timeoutMs have passed; returns done(). Pending messages are
+// handled at least once, however long the thread had to wait for the processor. The default is a
+// watchdog: long enough for a loaded machine, it only ends a test that would never finish.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000)
 {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (done())
+        return true;
+    for (;;) {
         Application->ProcessMessages();
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    return true;
 }
 
+// Handles messages for a while, at least once: for tests that nothing happens, or that what was
+// posted has been handled.
 inline void PumpFor(DWORD milliseconds)
 {
     PumpUntil([] { return false; }, milliseconds);
@@ -33,12 +41,12 @@ inline void PumpFor(DWORD milliseconds)
 
 // Plays the user while a modal loop runs: every periodMs the action is tried from the thread's
 // message loop until it returns true (it returns false while the window it looks for is not there
-// yet). After timeoutMs it records a failure and closes the active window, so that a dialog that never
-// appeared or never closed cannot hang the run.
+// yet). After timeoutMs (a watchdog) it records a failure and closes the active window, so that a
+// dialog that never appeared or never closed cannot hang the run.
 class TUserAction {
 public:
-    explicit TUserAction(std::function<bool()> action, UINT periodMs = 30, DWORD timeoutMs = 5000)
-        : FAction(std::move(action)), FStart(GetTickCount()), FTimeout(timeoutMs),
+    explicit TUserAction(std::function<bool()> action, UINT periodMs = 30, DWORD timeoutMs = 30000)
+        : FAction(std::move(action)), FDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)),
           FTimer(SetTimer(nullptr, 0, periodMs, &Tick))
     {
         Actions()[FTimer] = this;
@@ -70,7 +78,7 @@ private:
         if (done) {
             self.FDone = true;
             self.Stop();
-        } else if (GetTickCount() - self.FStart > self.FTimeout) {
+        } else if (std::chrono::steady_clock::now() > self.FDeadline) {
             ADD_FAILURE() << "The user action did not find what it waited for";
             self.Stop();
             if (HWND active = GetActiveWindow())
@@ -88,8 +96,7 @@ private:
     }
 
     std::function<bool()> FAction;
-    DWORD FStart;
-    DWORD FTimeout;
+    std::chrono::steady_clock::time_point FDeadline;
     UINT_PTR FTimer;
     bool FDone = false;
     bool FRunning = false;

@@ -4,6 +4,7 @@
 
 #include "framework/FormText.h"
 #include "framework/Win32.h"
+#include "tests/support/ImportPatch.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,17 @@ TEST(Holders, GetoneGivesTheLineAtItsPlace)
     EXPECT_THROW(jokes.Getone(-1), EListError);
 }
 
+namespace {
+
+// The system's tick count as the picks read it: 10 ms on at every reading.
+DWORD WINAPI SteppingTickCount()
+{
+    static DWORD tick = 0;
+    return tick += 10;
+}
+
+} // namespace
+
 TEST(Holders, GetanyPicksOnlyFromTheLinesThereAre)
 {
     TQELJokeHolder jokes(nullptr);
@@ -42,12 +54,12 @@ TEST(Holders, GetanyPicksOnlyFromTheLinesThereAre)
         three.Add(line);
     jokes.SetStrings(&three);
     std::set<std::string> seen;
-    // Seeded from the clock on every call: calls a few milliseconds apart reach every line.
+    // Seeded from the clock on every call: calls 10 ms apart reach every line.
+    const TImportPatch clock("kernel32.dll", "GetTickCount", &SteppingTickCount);
     for (int i = 0; i < 200 && seen.size() < 3; ++i) {
         const std::string picked = jokes.Getany();
         EXPECT_NE(three.IndexOf(picked), -1) << picked;
         seen.insert(picked);
-        Sleep(10);
     }
     EXPECT_EQ(seen.size(), 3u);
     jokes.Items()->Clear();

@@ -66,6 +66,9 @@ public:
     const TShowHintEvent& OnShowHint() const noexcept { return FOnShowHint; }
     void SetOnShowHint(const TShowHintEvent& event) { FOnShowHint = event; }
 
+    // Made in code, it hands its values to the application when it is finished (TComponent::Finish).
+    bool NeedsFinish() const noexcept override { return true; }
+
 protected:
     // Copies icon, hint settings and title into the application and installs the handlers attached.
     void Loaded() override;

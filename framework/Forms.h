@@ -148,6 +148,7 @@ public:
     TWinControl* ActiveControl() const noexcept { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
 
+    // Showing finishes the form first, and everything made on it in code (TComponent::Finish).
     void SetVisible(bool visible) override;
     // Runs OnClose; then hides, minimises or frees the form as the handler decides. Closing the main
     // form ends the application; closing a modal form ends its modal loop.
@@ -284,7 +285,8 @@ public:
     // Adopts a form built elsewhere (read from a description) as the main form when there is none.
     void SetMainForm(TForm* form);
 
-    // Shows the main form and dispatches messages until Terminate.
+    // Finishes what the application owns that is not finished yet (forms and components made in code,
+    // see TComponent::Finish), shows the main form and dispatches messages until Terminate.
     void Run();
     // Handles every message waiting in the queue, then returns.
     void ProcessMessages();
@@ -337,6 +339,7 @@ private:
     // Escape press the default and cancel buttons, Alt+key an accelerator.
     bool IsDialogKeyMessage(MSG& message);
     void Idle();
+    void ReportUnfinished();
     void WndProc(TMessage& message);
     // The application's window has just left the minimised state.
     void Restored();

@@ -264,3 +264,28 @@ TEST_F(ApplicationComponent, DestroyedItTakesBackTheHandlersTheApplicationStillH
     Application->SetHint("nobody listens"); // would call into what the form left behind
     EXPECT_TRUE(Log.Lines.empty());
 }
+
+// Made in code, with a handler of the program's own class, it hands everything over when its form is
+// finished, as one read from a description does when its form is loaded; once.
+TEST_F(ApplicationComponent, MadeInCodeItHandsItsValuesAndHandlersOverWhenItIsFinished)
+{
+    TRecorder recorder;
+    TForm form(nullptr);
+    auto* app = new TQELApplication(&form);
+    app->SetApplicationTitle("Made in code");
+    app->SetHintPause(123);
+    app->SetOnHint(TNotifyEvent(&recorder, &TRecorder::Notify));
+    EXPECT_NE(Application->Title(), "Made in code");
+    form.Finish();
+    EXPECT_EQ(Application->Title(), "Made in code");
+    EXPECT_EQ(WindowText(Application->Handle()), "Made in code");
+    EXPECT_EQ(Application->HintPause(), 123);
+    Application->SetHint("made");
+    EXPECT_EQ(recorder.Calls, 1);
+
+    Application->SetTitle("Changed since");
+    form.Finish();
+    EXPECT_EQ(Application->Title(), "Changed since") << "once";
+    delete app;
+    EXPECT_FALSE(Application->OnHint());
+}

@@ -163,6 +163,28 @@ TEST_P(IllegalAbortTest, AComponentCreatedByCodeNeverSetsTheMarkerButClearsIt)
     EXPECT_EQ(Marker(), 0);
 }
 
+// Made in code and finished, it does what one read from a description does, once.
+TEST_P(IllegalAbortTest, AComponentMadeInCodeAndFinishedReportsAndSetsTheMarkerAsALoadedOne)
+{
+    SetMarker(1);
+    TPersistenceTestForm form(nullptr);
+    auto* component = new TQELIllegalAbort(&form);
+    component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
+    TQELDataStore& store = *component->ParamStore();
+    store.Registry()->SetPath(FKey.Path());
+    store.Registry()->SetSection("Run");
+    store.Inifile()->SetFilename(FFile.Path());
+    store.Inifile()->SetSection("Run");
+    store.SetDatatype(GetParam());
+    form.Finish();
+    form.Finish();
+    EXPECT_EQ(form.IllegalAborts, 1);
+    EXPECT_EQ(form.LastSender, component);
+    EXPECT_EQ(Marker(), 1);
+    delete component;
+    EXPECT_EQ(Marker(), 0);
+}
+
 TEST_P(IllegalAbortTest, AKilledRunIsReportedOnceByTheNextLoad)
 {
     ASSERT_EQ(RunChild(Description(), TChildEnd::Killed), KilledExitCode);

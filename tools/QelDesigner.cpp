@@ -66,39 +66,6 @@ private:
     std::unique_ptr<TEventPrinter> FPrinter;
 };
 
-// An event of the form or of one of its components that a component took over while the form was
-// read (the explode animation takes the form's OnShow, OnPaint and OnHide, in the designer too). The
-// component keeps it; the designer shows and stores the handler the description gave, or none.
-struct TTakenOverEvent {
-    TComponent* Object;
-    const TPropInfo* Event;
-    TMethod Installed; // the component's own
-    TMethod Designed;  // unassigned when the description gave none
-};
-
-// While it exists, the events that components took over hold their designed handlers again.
-class TDesignedHandlers {
-public:
-    explicit TDesignedHandlers(const std::vector<TTakenOverEvent>& events)
-    {
-        for (const TTakenOverEvent& event : events)
-            if (std::get<TMethod>(GetPropValue(*event.Object, *event.Event)) == event.Installed) {
-                SetPropValue(*event.Object, *event.Event, event.Designed);
-                FSwapped.push_back(&event);
-            }
-    }
-    ~TDesignedHandlers()
-    {
-        for (const TTakenOverEvent* event : FSwapped)
-            SetPropValue(*event->Object, *event->Event, event->Installed);
-    }
-    TDesignedHandlers(const TDesignedHandlers&) = delete;
-    TDesignedHandlers& operator=(const TDesignedHandlers&) = delete;
-
-private:
-    std::vector<const TTakenOverEvent*> FSwapped;
-};
-
 // A form description loaded into the designing state.
 class TDesignSession : public TFormDesigner {
 public:
@@ -110,12 +77,10 @@ public:
         reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
             return new THostForm(className, owner);
         });
-        std::vector<TTakenOverEvent> read;
         reader.SetOnFindMethod([&](TComponent* component, const TPropInfo& event, const std::string& name) {
             FHandlers.push_back(std::make_unique<TDesignHandler>(
                 name, printEvents ? std::make_unique<TEventPrinter>(component, event) : nullptr));
-            read.push_back({component, &event, {}, event.Event->MakeGeneric(FHandlers.back().get())});
-            return read.back().Designed;
+            return event.Event->MakeGeneric(FHandlers.back().get());
         });
         try {
             FRoot.reset(reader.ReadComponent(&FDesigning));
@@ -125,7 +90,6 @@ public:
             // A component failed while the form was read: say where.
             throw Exception(formFile + ": " + reader.ErrorContext() + ": " + e.what());
         }
-        NoteTakenOverEvents(read);
     }
 
     TComponent* Root() const override { return FRoot.get(); }
@@ -135,9 +99,6 @@ public:
         for (const auto& handler : FHandlers)
             if (method.Data == handler.get())
                 return handler->Name();
-        for (const TTakenOverEvent& event : FTakenOver)
-            if (method == event.Installed)
-                return GetMethodName(event.Designed);
         return {};
     }
 
@@ -159,41 +120,14 @@ public:
 
     void Save(const std::string& fileName)
     {
-        std::string text;
-        {
-            const TDesignedHandlers designed(FTakenOver);
-            text = WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
-        }
+        const std::string text =
+            WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
         std::ofstream file(fileName, std::ios::binary);
         if (!(file << text && file.flush()))
             throw Exception("cannot write '" + fileName + "'");
     }
 
 private:
-    // Each event of the form and its components that holds a handler neither the description nor the
-    // designer gave it; read lists the events the description gave handlers, with those handlers.
-    void NoteTakenOverEvents(const std::vector<TTakenOverEvent>& read)
-    {
-        std::vector<TComponent*> objects{FRoot.get()};
-        for (int i = 0; i < FRoot->ComponentCount(); ++i)
-            objects.push_back(FRoot->Components(i));
-        for (TComponent* object : objects)
-            for (const TPropInfo* prop : object->ClassType()->AllProperties()) {
-                if (prop->Kind != TTypeKind::Method)
-                    continue;
-                const auto method = std::get<TMethod>(GetPropValue(*object, *prop));
-                if (!method.Assigned() || !GetMethodName(method).empty() ||
-                    FRoot->ClassType()->FindMethod(*FRoot, method))
-                    continue;
-                // The reader's last assignment of the event is the one that counted.
-                auto designed = std::find_if(read.rbegin(), read.rend(), [&](const TTakenOverEvent& event) {
-                    return event.Object == object && event.Event == prop;
-                });
-                FTakenOver.push_back({object, prop, method, designed == read.rend() ? TMethod{} : designed->Designed});
-            }
-    }
-
-    std::vector<TTakenOverEvent> FTakenOver;
     TComponent FDesigning{nullptr};
     std::vector<std::unique_ptr<TDesignHandler>> FHandlers;
     std::unique_ptr<TComponent> FRoot; // freed first: its handlers outlive it

@@ -62,19 +62,27 @@ TQELSystemTray::TQELSystemTray(TComponent* owner) : TQELSystemsComponent(owner)
     placement.length = sizeof placement;
     FMinimized = GetWindowPlacement(Application->Handle(), &placement) && placement.showCmd == SW_SHOWMINIMIZED;
     // Taken over last: nothing after this can fail.
-    Application->SetOnMinimize(TNotifyEvent(this, &TQELSystemTray::HandleMinimize));
-    Application->SetOnRestore(TNotifyEvent(this, &TQELSystemTray::HandleRestore));
+    TEventChain<TNotifyEvent>::TakeOver(Application->OnMinimize(), MinimizeHandler(), FPrevMinimize);
+    try {
+        TEventChain<TNotifyEvent>::TakeOver(Application->OnRestore(), RestoreHandler(), FPrevRestore);
+    } catch (...) {
+        (void)TEventChain<TNotifyEvent>::GiveBack(Application->OnMinimize(), MinimizeHandler());
+        throw;
+    }
+    Application->SetOnMinimize(MinimizeHandler());
+    Application->SetOnRestore(RestoreHandler());
 }
 
 TQELSystemTray::~TQELSystemTray()
 {
     if (Designing())
         return;
-    // The application's events go back only while they still hold this component's handlers.
-    if (Application->OnMinimize() == TNotifyEvent(this, &TQELSystemTray::HandleMinimize))
-        Application->SetOnMinimize(TNotifyEvent());
-    if (Application->OnRestore() == TNotifyEvent(this, &TQELSystemTray::HandleRestore))
-        Application->SetOnRestore(TNotifyEvent());
+    // What the application held before goes back where it still holds this component's handlers; an
+    // application component that replaced them since puts back what it found instead.
+    if (TEventChain<TNotifyEvent>::GiveBack(Application->OnMinimize(), MinimizeHandler()))
+        Application->SetOnMinimize(FPrevMinimize);
+    if (TEventChain<TNotifyEvent>::GiveBack(Application->OnRestore(), RestoreHandler()))
+        Application->SetOnRestore(FPrevRestore);
     if (FEnabled) {
         EmptyTray();
         ShowMinimizedApplication();

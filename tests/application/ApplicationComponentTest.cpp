@@ -265,6 +265,57 @@ TEST_F(ApplicationComponent, DestroyedItTakesBackTheHandlersTheApplicationStillH
     EXPECT_TRUE(Log.Lines.empty());
 }
 
+TEST_F(ApplicationComponent, DestroyedItPutsBackTheHandlersItFound)
+{
+    TRecorder recorder;
+    Application->SetOnMinimize(TNotifyEvent(&recorder, &TRecorder::Notify));
+    auto form = Log.Read("object Main: TForm\n"
+                         "  object App: TQELApplication\n"
+                         "    OnMinimize = AppMinimize\n"
+                         "  end\n"
+                         "end\n");
+    ASSERT_NE(Application->OnMinimize(), TNotifyEvent(&recorder, &TRecorder::Notify));
+    form.reset();
+    EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(&recorder, &TRecorder::Notify));
+}
+
+// With a tray icon on the same form, whichever of the two goes first, the application ends with the
+// handler it had before either came, and never with one of a component that is gone.
+TEST_F(ApplicationComponent, WithATrayIconEitherMayGoFirst)
+{
+    ShowWindow(Application->Handle(), SW_SHOWNORMAL);
+    TRecorder recorder;
+    const TNotifyEvent before(&recorder, &TRecorder::Notify);
+    for (bool applicationFirst : {true, false}) {
+        Application->SetOnMinimize(before);
+        Log.Lines.clear();
+        auto form = Log.Read("object Main: TForm\n"
+                             "  object Tray: TQELSystemTray\n"
+                             "    Enabled = True\n"
+                             "    OnMinimize = TrayMinimize\n"
+                             "  end\n"
+                             "  object App: TQELApplication\n"
+                             "    OnMinimize = AppMinimize\n"
+                             "  end\n"
+                             "end\n");
+        auto* tray = form->FindComponent("Tray")->As<TQELSystemTray>();
+        if (applicationFirst) {
+            delete form->FindComponent("App");
+            EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(tray, &TQELSystemTray::HandleMinimize));
+            Application->Minimize();
+            Application->Restore();
+            EXPECT_EQ(Log.Lines, std::vector<std::string>{"Tray.OnMinimize Sender=TApplication"})
+                << "the tray hears the minimise again";
+        } else
+            delete tray;
+        form.reset();
+        EXPECT_EQ(Application->OnMinimize(), before) << (applicationFirst ? "application first" : "tray first");
+    }
+    Application->Minimize();
+    Application->Restore();
+    EXPECT_EQ(recorder.Calls, 1);
+}
+
 // Made in code, with a handler of the program's own class, it hands everything over when its form is
 // finished, as one read from a description does when its form is loaded; once.
 TEST_F(ApplicationComponent, MadeInCodeItHandsItsValuesAndHandlersOverWhenItIsFinished)

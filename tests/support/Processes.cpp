@@ -17,11 +17,26 @@ std::string TestExePath()
     }
 }
 
+namespace {
+
+// The build puts the test programs in tests/, the host in tools/ and the examples in examples/, side
+// by side.
+std::string BuiltProgramCommand(const std::string& program, const std::string& arguments)
+{
+    const std::string exe = TestExePath();
+    return "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\" + program + "\" " + arguments;
+}
+
+} // namespace
+
 std::string HostCommand(const std::string& arguments)
 {
-    // The build puts the test programs in tests/ and the host in tools/, side by side.
-    const std::string exe = TestExePath();
-    return "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\tools\\qel.exe\" " + arguments;
+    return BuiltProgramCommand("tools\\qel.exe", arguments);
+}
+
+std::string ExampleCommand(const std::string& program, const std::string& arguments)
+{
+    return BuiltProgramCommand("examples\\" + program + ".exe", arguments);
 }
 
 std::string SelfCommand(const std::string& arguments)

@@ -14,9 +14,10 @@
 
 // This executable's full path.
 std::string TestExePath();
-// The command line that runs the host program (built beside the tests) with arguments, and the one
-// that runs this executable.
+// The command line that runs the host program (built beside the tests) with arguments, the one that
+// runs an example program of examples/ (built there too), and the one that runs this executable.
 std::string HostCommand(const std::string& arguments);
+std::string ExampleCommand(const std::string& program, const std::string& arguments);
 std::string SelfCommand(const std::string& arguments);
 
 // The lines of a text, each without its CR LF or LF.

@@ -7,11 +7,11 @@ QEL_CLASS_INFO(TQELApplication, TQELSystemsComponent)
 {
     using C = TQELApplication;
     return {
-        Prop("HintColor", &C::HintColor, &C::SetHintColor).Default(0x80FFFF),
-        Prop("HintPause", &C::HintPause, &C::SetHintPause).Default(800),
+        Prop("HintColor", &C::HintColor, &C::SetHintColor).Default(TColor(0x80FFFF)).Initially("the application's"),
+        Prop("HintPause", &C::HintPause, &C::SetHintPause).Default(800).Initially("the application's"),
         Prop("ApplicationIcon", &C::ApplicationIcon, &C::SetIcon),
-        Prop("ShowHint", &C::ShowHint, &C::SetShowHint).Default(true),
-        Prop("ApplicationTitle", &C::ApplicationTitle, &C::SetApplicationTitle),
+        Prop("ShowHint", &C::ShowHint, &C::SetShowHint).Default(true).Initially("the application's"),
+        Prop("ApplicationTitle", &C::ApplicationTitle, &C::SetApplicationTitle).Initially("the application's"),
         Prop("OnActivate", &C::OnActivate, &C::SetOnActivate),
         Prop("OnDeactivate", &C::OnDeactivate, &C::SetOnDeactivate),
         Prop("OnException", &C::OnException, &C::SetOnException),

@@ -22,6 +22,27 @@ QEL_CLASS_INFO(TQELSystemTray, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELSystemTray)
+{
+    using C = TQELSystemTray;
+    return {
+        Operation(&C::SetIcon, "SetIcon(Icon)", "shows a copy of Icon in the tray"),
+        Operation(&C::FillTray, "FillTray()",
+                  "adds the icon to the tray when it is wanted there (EOutOfResources when the shell refuses)"),
+        Operation(&C::EmptyTray, "EmptyTray()", "takes the icon out of the tray"),
+        Operation(&C::UpdateTray, "UpdateTray()", "refreshes the icon and its tip in the tray"),
+        Operation(&C::HandleMinimize, "HandleMinimize(Sender)",
+                  "the application's OnMinimize while the component holds it: hides the taskbar button and shows "
+                  "the icon"),
+        Operation(&C::HandleRestore, "HandleRestore(Sender)",
+                  "the application's OnRestore while the component holds it: brings the taskbar button back"),
+        Operation(&C::HandleRightClick, "HandleRightClick(Sender)",
+                  "opens PopupMenu at the cursor when it may, then fires OnRightClick"),
+        Operation(&C::WndProc, "WndProc(Message)",
+                  "the hidden window's procedure: the clicks on the icon, the retries, a restarted shell"),
+    };
+}
+
 namespace {
 
 constexpr UINT TrayCallback = WM_USER + 1;

@@ -21,6 +21,23 @@ QEL_CLASS_INFO(TQELFormExplode, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFormExplode)
+{
+    using C = TQELFormExplode;
+    return {
+        Operation(&C::GetSrect, "GetSrect(Left, Top, Right, Bottom, WipeType)",
+                  "works out the start or end rectangle of WipeType, as OnGetPoints leaves it"),
+        Operation(&C::MyOnShow, "MyOnShow(Sender)",
+                  "the form's OnShow while the component holds it: the show animation, then the form's own handler"),
+        Operation(&C::MyOnPaint, "MyOnPaint(Sender)",
+                  "the form's OnPaint while the component holds it: arms the next animation"),
+        Operation(&C::MyOnHide, "MyOnHide(Sender)",
+                  "the form's OnHide while the component holds it: the hide animation, then the form's own handler"),
+        Operation(&C::ShowForm, "ShowForm(DC, Form, Steps)", "draws the show animation of Form on DC in Steps steps"),
+        Operation(&C::HideForm, "HideForm(DC, Form, Steps)", "draws the hide animation of Form on DC in Steps steps"),
+    };
+}
+
 namespace {
 
 // x / 2 rounded to the nearest whole number, an exact half going to the even neighbour.

@@ -30,7 +30,8 @@ enum TComponentStateFlag : std::uint8_t { csLoading, csReading, csWriting, csDes
 inline const TEnumInfo& EnumTypeInfo(TComponentStateFlag)
 {
     static const TEnumInfo info{"TComponentStateFlag",
-                                {"csLoading", "csReading", "csWriting", "csDestroying", "csDesigning"}};
+                                {"csLoading", "csReading", "csWriting", "csDestroying", "csDesigning"},
+                                "TComponentState"};
     return info;
 }
 using TComponentState = TSet<TComponentStateFlag>;

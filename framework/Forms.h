@@ -242,6 +242,10 @@ struct TExceptionEvent : TEvent<TObject*, Exception&> {
     static constexpr std::array<std::string_view, 2> ParamNames{"Sender", "E"};
 };
 std::string EventArgText(const Exception& e);
+inline std::string_view TypeName(const Exception*)
+{
+    return "Exception";
+}
 
 // The help request: the handler sets Handled when it gave the help, and may clear CallHelp.
 struct THelpEvent : TEvent<std::uint16_t, int, bool&, bool&> {
@@ -262,6 +266,10 @@ struct TMessageEvent : TEvent<MSG&, bool&> {
     static constexpr std::array<std::string_view, 2> ParamNames{"Msg", "Handled"};
 };
 std::string EventArgText(const MSG& message);
+inline std::string_view TypeName(const MSG*)
+{
+    return "MSG";
+}
 
 // What a hint about to be shown says and where; a TShowHintEvent handler may change it.
 struct THintInfo {
@@ -272,6 +280,10 @@ struct THintInfo {
     int HideTimeout = 0;
 };
 std::string EventArgText(const THintInfo& info);
+inline std::string_view TypeName(const THintInfo*)
+{
+    return "THintInfo";
+}
 
 struct TShowHintEvent : TEvent<std::string&, bool&, THintInfo&> {
     using TEvent::TEvent;
@@ -380,7 +392,7 @@ private:
     WNDPROC FObjectInstance = nullptr;
     std::string FTitle;
     TIcon* FIcon;
-    TColor FHintColor = 0x80FFFF; // light yellow
+    TColor FHintColor = TColor(0x80FFFF); // light yellow
     int FHintPause = 800;
     bool FShowHint = true;
     std::string FHint;

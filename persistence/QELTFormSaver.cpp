@@ -19,6 +19,25 @@ QEL_CLASS_INFO(TQELFormSaver, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFormSaver)
+{
+    using C = TQELFormSaver;
+    return {
+        Operation(&C::Store, "Store()",
+                  "stores the forms' values now, after the form's own OnClose handler, as closing the form does"),
+        Operation(&C::Restore, "Restore()",
+                  "restores them now, after the form's own OnShow handler, as showing the form does"),
+        Operation(&C::ReadInt, "ReadInt(Name, Default)",
+                  "reads the integer Name through FormStore, Default when it is missing"),
+        Operation(&C::ReadStr, "ReadStr(Name, Default)",
+                  "reads the text Name through FormStore, Default when it is missing"),
+        Operation(&C::ReadBool, "ReadBool(Name, Default)",
+                  "reads the Boolean Name through FormStore, Default when it is missing"),
+        Operation(&C::ExtWndProc, "ExtWndProc(Message)",
+                  "the form's window procedure while the saver watches it: notes the bounds before a maximise"),
+    };
+}
+
 namespace {
 
 TForm* OwnerForm(TComponent* owner)

@@ -74,6 +74,18 @@ private:
     const TShowHintEvent FOnShowHint = Application->OnShowHint();
 };
 
+// A form with a tray icon and an application component, both with a handler for OnMinimize.
+const std::string TrayAndApplication = "object Main: TForm\n"
+                                       "  object Tray: TQELSystemTray\n"
+                                       "    Enabled = True\n"
+                                       "    OnMinimize = TrayMinimize\n"
+                                       "  end\n"
+                                       "  object App: TQELApplication\n"
+                                       "    ApplicationTitle = 'Tray and application'\n"
+                                       "    OnMinimize = AppMinimize\n"
+                                       "  end\n"
+                                       "end\n";
+
 const std::string DuplicateMessage =
     "You can have one and ONLY ONE\r\nTQELApplication Component\r\n in a project and it must be on the Mainform";
 
@@ -82,7 +94,7 @@ const std::string DuplicateMessage =
 TEST_F(ApplicationComponent, StartsWithTheApplicationsValuesSoLoadingItUnchangedChangesNothing)
 {
     Application->SetTitle("Before");
-    Application->SetHintColor(0x123456);
+    Application->SetHintColor(TColor(0x123456));
     Application->SetHintPause(500);
     Application->SetShowHint(false);
     TForm form(nullptr);
@@ -110,7 +122,7 @@ TEST_F(ApplicationComponent, StartsWithTheApplicationsValuesSoLoadingItUnchanged
 
 TEST_F(ApplicationComponent, StoresOnlyTheValuesThatDifferFromTheDeclaredDefaults)
 {
-    Application->SetHintColor(0x80FFFF);
+    Application->SetHintColor(TColor(0x80FFFF));
     Application->SetHintPause(800);
     Application->SetShowHint(true);
     Application->SetTitle("Stored title");
@@ -124,7 +136,7 @@ TEST_F(ApplicationComponent, StoresOnlyTheValuesThatDifferFromTheDeclaredDefault
     EXPECT_NE(text.find("    ApplicationIcon.Data = {"), std::string::npos) << text;
     EXPECT_NE(text.find("    ApplicationTitle = 'Stored title'\n"), std::string::npos) << text;
 
-    app->SetHintColor(255);
+    app->SetHintColor(TColor(255));
     app->SetHintPause(100);
     app->SetShowHint(false);
     text = StoredText(form);
@@ -154,7 +166,7 @@ TEST_F(ApplicationComponent, LoadedHandsValuesAndAttachedHandlersToTheApplicatio
     auto* source = new TQELApplication(&designed);
     source->SetIcon(&warning);
     source->SetName("App");
-    source->SetHintColor(255);
+    source->SetHintColor(TColor(255));
     source->SetHintPause(100);
     source->SetShowHint(false);
     source->SetApplicationTitle("Applied");
@@ -189,16 +201,7 @@ TEST_F(ApplicationComponent, LoadedHandsValuesAndAttachedHandlersToTheApplicatio
 TEST_F(ApplicationComponent, ItsMinimiseAndRestoreHandlersReplaceATrayIconsOnTheSameForm)
 {
     ShowWindow(Application->Handle(), SW_SHOWNORMAL);
-    auto form = Log.Read("object Main: TForm\n"
-                         "  object Tray: TQELSystemTray\n"
-                         "    Enabled = True\n"
-                         "    OnMinimize = TrayMinimize\n"
-                         "  end\n"
-                         "  object App: TQELApplication\n"
-                         "    ApplicationTitle = 'Tray and application'\n"
-                         "    OnMinimize = AppMinimize\n"
-                         "  end\n"
-                         "end\n");
+    auto form = Log.Read(TrayAndApplication);
     Application->Minimize();
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{"App.OnMinimize Sender=TApplication"}));
     EXPECT_TRUE(IsWindowVisible(Application->Handle())); // the tray did not take it off the taskbar
@@ -289,15 +292,7 @@ TEST_F(ApplicationComponent, WithATrayIconEitherMayGoFirst)
     for (bool applicationFirst : {true, false}) {
         Application->SetOnMinimize(before);
         Log.Lines.clear();
-        auto form = Log.Read("object Main: TForm\n"
-                             "  object Tray: TQELSystemTray\n"
-                             "    Enabled = True\n"
-                             "    OnMinimize = TrayMinimize\n"
-                             "  end\n"
-                             "  object App: TQELApplication\n"
-                             "    OnMinimize = AppMinimize\n"
-                             "  end\n"
-                             "end\n");
+        auto form = Log.Read(TrayAndApplication);
         auto* tray = form->FindComponent("Tray")->As<TQELSystemTray>();
         if (applicationFirst) {
             delete form->FindComponent("App");

@@ -319,6 +319,20 @@ TEST_F(FormSaver, HandlersAssignedAfterTheSaverWasMadeRunUnderIt)
     EXPECT_EQ(Form->Journal, std::vector<std::string>{"own close"});
 }
 
+// A description read into a form whose saver was made in code assigns the form's handlers under it.
+TEST_F(FormSaver, ADescriptionReadIntoTheFormAssignsItsHandlersUnderTheSaver)
+{
+    TEventCounter shown;
+    TReader reader("object Main: TMainForm\n  OnShow = Shown\nend\n");
+    reader.SetOnFindMethod([&](TComponent*, const TPropInfo&, const std::string&) { return shown.Handler().Method(); });
+    reader.ReadRootComponent(Form);
+    EXPECT_EQ(Form->OnShow(), shown.Handler());
+    Write("TMainForm_Width", 420);
+    Form->Show();
+    EXPECT_EQ(shown.Count, 1);
+    EXPECT_EQ(Form->Width(), 420);
+}
+
 // Made in code, the saver watches the window its form has when the form is finished (here when it
 // shows), also when the form took a new window since the saver was made, as a saver read does.
 TEST_F(FormSaver, MadeInCodeItWatchesTheWindowTheFormHasWhenItIsFinished)

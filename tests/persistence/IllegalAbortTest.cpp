@@ -79,6 +79,20 @@ protected:
             TIniFile(FFile.Path()).WriteInteger("Run", "IllegalAbort", value);
     }
 
+    // A component made in code on form, its store on this test's own location.
+    TQELIllegalAbort* MakeInCode(TPersistenceTestForm& form) const
+    {
+        auto* component = new TQELIllegalAbort(&form);
+        component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
+        TQELDataStore& store = *component->ParamStore();
+        store.Registry()->SetPath(FKey.Path());
+        store.Registry()->SetSection("Run");
+        store.Inifile()->SetFilename(FFile.Path());
+        store.Inifile()->SetSection("Run");
+        store.SetDatatype(GetParam());
+        return component;
+    }
+
     TTempRegistryKey FKey;
     TTempIniFile FFile;
 };
@@ -149,14 +163,7 @@ TEST_P(IllegalAbortTest, AComponentCreatedByCodeNeverSetsTheMarkerButClearsIt)
 {
     SetMarker(1);
     TPersistenceTestForm form(nullptr);
-    auto* component = new TQELIllegalAbort(&form);
-    component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
-    TQELDataStore& store = *component->ParamStore();
-    store.Registry()->SetPath(FKey.Path());
-    store.Registry()->SetSection("Run");
-    store.Inifile()->SetFilename(FFile.Path());
-    store.Inifile()->SetSection("Run");
-    store.SetDatatype(GetParam());
+    auto* component = MakeInCode(form);
     EXPECT_EQ(Marker(), 1);
     delete component;
     EXPECT_EQ(form.IllegalAborts, 0);
@@ -168,14 +175,7 @@ TEST_P(IllegalAbortTest, AComponentMadeInCodeAndFinishedReportsAndSetsTheMarkerA
 {
     SetMarker(1);
     TPersistenceTestForm form(nullptr);
-    auto* component = new TQELIllegalAbort(&form);
-    component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
-    TQELDataStore& store = *component->ParamStore();
-    store.Registry()->SetPath(FKey.Path());
-    store.Registry()->SetSection("Run");
-    store.Inifile()->SetFilename(FFile.Path());
-    store.Inifile()->SetSection("Run");
-    store.SetDatatype(GetParam());
+    auto* component = MakeInCode(form);
     form.Finish();
     form.Finish();
     EXPECT_EQ(form.IllegalAborts, 1);

@@ -164,19 +164,19 @@ void TComponent::SetDesigning(bool designing)
         component->SetDesigning(designing);
 }
 
-void TComponent::SetLoading(bool loading)
+void TComponent::SetState(TComponentStateFlag flag, bool on)
 {
-    if (loading)
-        FComponentState.Include(csLoading);
+    if (on)
+        FComponentState.Include(flag);
     else
-        FComponentState.Exclude(csLoading);
+        FComponentState.Exclude(flag);
 }
 
 TComponent* TComponent::FindPending(bool (*pending)(const TComponent&))
 {
-    if (FComponentState.Contains(csLoading) || FComponentState.Contains(csDestroying))
+    if (FComponentState.Contains(csDestroying))
         return nullptr;
-    if (pending(*this))
+    if (!FComponentState.Contains(csReading) && pending(*this))
         return this;
     for (TComponent* component : FComponents)
         if (TComponent* found = component->FindPending(pending))

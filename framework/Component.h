@@ -108,14 +108,14 @@ protected:
 private:
     friend class TReader;
     friend class TApplication; // reports what was left unfinished when it waits for messages
-    void SetLoading(bool loading);
+    void SetState(TComponentStateFlag flag, bool on);
     void ValidateName(const std::string& name) const;
     // The finishing steps, each run once; the reader runs them for what it read.
     void RunLoaded();
     void RunReadCompleted();
     // The first component of this one's tree (this one, then what it owns in the order of creation,
-    // depth first) for which pending holds; components being read or destroyed, and what they own,
-    // are passed over.
+    // depth first) for which pending holds. Components being destroyed, and what they own, are passed
+    // over; so are components being read (the reader finishes them), but not what code made on them.
     TComponent* FindPending(bool (*pending)(const TComponent&));
     // The next component of the tree that NeedsFinish and is not finished although its owner is,
     // marked as reported so that it comes once; null when there is none.

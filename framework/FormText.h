@@ -47,7 +47,7 @@ private:
 
     // The builder's way to the component state and the reading hooks, which TComponent opens to
     // TReader only.
-    static void SetLoading(TComponent& component, bool loading) { component.SetLoading(loading); }
+    static void SetState(TComponent& component, TComponentStateFlag flag, bool on) { component.SetState(flag, on); }
     static void Loaded(TComponent& component) { component.RunLoaded(); }
     static void ReadCompleted(TComponent& component) { component.RunReadCompleted(); }
 

@@ -165,6 +165,24 @@ TEST_F(Finish, LeavesWhatADescriptionReadAsTheReaderFinishedIt)
     EXPECT_EQ(Journal(), (std::vector<std::string>{"Loaded Late shown", "Completed Late"}));
 }
 
+// A form read as visible shows while the reader completes it: what code made on it before is finished
+// first, and what the reader read gets each step once, from the reader.
+TEST_F(Finish, AFormReadAsVisibleIntoAFormMadeInCodeFinishesBothOnce)
+{
+    auto form = std::make_unique<TForm>(Application);
+    Probe(form.get(), "Made");
+    TReader("object Read: TForm\n"
+            "  Visible = True\n"
+            "  object P1: TFinishProbe\n"
+            "  end\n"
+            "end\n")
+        .ReadRootComponent(form.get());
+    EXPECT_EQ(Journal(), (std::vector<std::string>{"Loaded P1", "Loaded Made", "Completed Made", "Completed P1"}));
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_FALSE(form->ComponentState().Contains(csReading));
+    EXPECT_FALSE(form->FindComponent("P1")->ComponentState().Contains(csReading));
+}
+
 TEST_F(Finish, ShowingAFormFinishesItAndWhatIsOnItBeforeItIsOnTheScreen)
 {
     auto form = std::make_unique<TForm>(Application);

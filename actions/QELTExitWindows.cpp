@@ -18,6 +18,16 @@ QEL_CLASS_INFO(TQELExitWindows, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELExitWindows)
+{
+    using C = TQELExitWindows;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "fires OnExecute, asks ConfirmMessage when Confirm is set, then asks Windows to end as ExitType "
+                  "says; True when Windows accepted"),
+    };
+}
+
 namespace {
 
 // ExitWindowsEx flags by TQELExitType ordinal.

@@ -20,6 +20,16 @@ QEL_CLASS_INFO(TQELFileExecute, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFileExecute)
+{
+    using C = TQELFileExecute;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "opens Filename with ExeParameters as ExeStyle says, and waits for its end with Wait; True when "
+                  "it started"),
+    };
+}
+
 namespace {
 
 // Verbs by TQELExeStyle ordinal, in the letter case the shell is given them.

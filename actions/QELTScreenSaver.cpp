@@ -7,8 +7,17 @@ QEL_CLASS_INFO(TQELScreenSaver, TQELExecuteComponent)
 {
     using C = TQELScreenSaver;
     return {
-        Prop("Active", &C::Active, &C::SetActive).Stored(TStored::Always),
-        Prop("Seconds", &C::Seconds, &C::SetSeconds).Stored(TStored::Always),
+        Prop("Active", &C::Active, &C::SetActive).Stored(TStored::Always).Initially("the system's"),
+        Prop("Seconds", &C::Seconds, &C::SetSeconds).Stored(TStored::Always).Initially("the system's"),
+    };
+}
+
+QEL_OPERATIONS(TQELScreenSaver)
+{
+    using C = TQELScreenSaver;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "starts the screen saver when it is active; True unless there is no form to start it from"),
     };
 }
 

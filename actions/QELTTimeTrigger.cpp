@@ -9,14 +9,24 @@ QEL_CLASS_INFO(TQELTimeTrigger, TQELSystemsComponent)
 {
     using C = TQELTimeTrigger;
     return {
-        Prop("CurrentTime", &C::CurrentTime, &C::SetCurrentTime).Stored(TStored::Always),
-        Prop("CurrentDate", &C::CurrentDate, &C::SetCurrentDate).Stored(TStored::Always),
+        Prop("CurrentTime", &C::CurrentTime, &C::SetCurrentTime).Stored(TStored::Always).Initially("the time"),
+        Prop("CurrentDate", &C::CurrentDate, &C::SetCurrentDate).Stored(TStored::Always).Initially("the date"),
         Prop("TriggerDate", &C::TriggerDate, &C::SetTriggerDate).Stored(TStored::Always),
         Prop("TriggerTime", &C::TriggerTime, &C::SetTriggerTime).Stored(TStored::Always),
         Prop("CheckForTrigger", &C::CheckForTrigger, &C::SetCheckForTrigger).Stored(TStored::Always),
         Prop("OnTrigger", &C::OnTrigger, &C::SetOnTrigger),
         Prop("OnNewTime", &C::OnNewTime, &C::SetOnNewTime),
         Prop("OnNewDate", &C::OnNewDate, &C::SetOnNewDate),
+    };
+}
+
+QEL_OPERATIONS(TQELTimeTrigger)
+{
+    using C = TQELTimeTrigger;
+    return {
+        Operation(&C::TimerCheckForTrigger, "TimerCheckForTrigger(Sender)",
+                  "the timer's handler, every 200 ms: fires OnTrigger when the trigger time has come, then "
+                  "OnNewTime and OnNewDate"),
     };
 }
 

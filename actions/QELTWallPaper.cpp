@@ -17,6 +17,18 @@ QEL_CLASS_INFO(TQELWallPaper, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELWallPaper)
+{
+    using C = TQELWallPaper;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "fires OnChange, then makes Filename the wallpaper, tiled as Tiled says; an empty Filename "
+                  "removes it"),
+        Operation(&C::SetWallPaper, "SetWallPaper(FileName, Tile)",
+                  "makes FileName the wallpaper, tiled or centred; False for a name too long for the system"),
+    };
+}
+
 namespace {
 
 constexpr const char* DesktopKey = "\\Control Panel\\desktop";

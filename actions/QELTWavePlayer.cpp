@@ -16,6 +16,16 @@ QEL_CLASS_INFO(TQELWavePlayer, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELWavePlayer)
+{
+    using C = TQELWavePlayer;
+    return {
+        Operation(&C::Execute, "Execute()", "plays WaveFile as Asynchronously says; Play's result"),
+        Operation(&C::Play, "Play(FileName, Async)",
+                  "plays FileName, returning at once with Async; False for a file that does not exist"),
+    };
+}
+
 bool TQELWavePlayer::Execute()
 {
     return Play(FWaveFile, FAsynchronously);

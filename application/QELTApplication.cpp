@@ -7,11 +7,11 @@ QEL_CLASS_INFO(TQELApplication, TQELSystemsComponent)
 {
     using C = TQELApplication;
     return {
-        Prop("HintColor", &C::HintColor, &C::SetHintColor).Default(0x80FFFF),
-        Prop("HintPause", &C::HintPause, &C::SetHintPause).Default(800),
+        Prop("HintColor", &C::HintColor, &C::SetHintColor).Default(TColor(0x80FFFF)).Initially("the application's"),
+        Prop("HintPause", &C::HintPause, &C::SetHintPause).Default(800).Initially("the application's"),
         Prop("ApplicationIcon", &C::ApplicationIcon, &C::SetIcon),
-        Prop("ShowHint", &C::ShowHint, &C::SetShowHint).Default(true),
-        Prop("ApplicationTitle", &C::ApplicationTitle, &C::SetApplicationTitle),
+        Prop("ShowHint", &C::ShowHint, &C::SetShowHint).Default(true).Initially("the application's"),
+        Prop("ApplicationTitle", &C::ApplicationTitle, &C::SetApplicationTitle).Initially("the application's"),
         Prop("OnActivate", &C::OnActivate, &C::SetOnActivate),
         Prop("OnDeactivate", &C::OnDeactivate, &C::SetOnDeactivate),
         Prop("OnException", &C::OnException, &C::SetOnException),
@@ -45,16 +45,16 @@ TComponent* Admit(TComponent* owner)
 template <class F>
 void TQELApplication::ForEachEvent(F action)
 {
-    action(FOnHint, &TApplication::OnHint, &TApplication::SetOnHint, FInstalled[0]);
-    action(FOnShowHint, &TApplication::OnShowHint, &TApplication::SetOnShowHint, FInstalled[1]);
-    action(FOnActivate, &TApplication::OnActivate, &TApplication::SetOnActivate, FInstalled[2]);
-    action(FOnDeactivate, &TApplication::OnDeactivate, &TApplication::SetOnDeactivate, FInstalled[3]);
-    action(FOnException, &TApplication::OnException, &TApplication::SetOnException, FInstalled[4]);
-    action(FOnMessage, &TApplication::OnMessage, &TApplication::SetOnMessage, FInstalled[5]);
-    action(FOnHelp, &TApplication::OnHelp, &TApplication::SetOnHelp, FInstalled[6]);
-    action(FOnIdle, &TApplication::OnIdle, &TApplication::SetOnIdle, FInstalled[7]);
-    action(FOnRestore, &TApplication::OnRestore, &TApplication::SetOnRestore, FInstalled[8]);
-    action(FOnMinimize, &TApplication::OnMinimize, &TApplication::SetOnMinimize, FInstalled[9]);
+    action(FOnHint, &TApplication::OnHint, &TApplication::SetOnHint, FInstalledHint);
+    action(FOnShowHint, &TApplication::OnShowHint, &TApplication::SetOnShowHint, FInstalledShowHint);
+    action(FOnActivate, &TApplication::OnActivate, &TApplication::SetOnActivate, FInstalledActivate);
+    action(FOnDeactivate, &TApplication::OnDeactivate, &TApplication::SetOnDeactivate, FInstalledDeactivate);
+    action(FOnException, &TApplication::OnException, &TApplication::SetOnException, FInstalledException);
+    action(FOnMessage, &TApplication::OnMessage, &TApplication::SetOnMessage, FInstalledMessage);
+    action(FOnHelp, &TApplication::OnHelp, &TApplication::SetOnHelp, FInstalledHelp);
+    action(FOnIdle, &TApplication::OnIdle, &TApplication::SetOnIdle, FInstalledIdle);
+    action(FOnRestore, &TApplication::OnRestore, &TApplication::SetOnRestore, FInstalledRestore);
+    action(FOnMinimize, &TApplication::OnMinimize, &TApplication::SetOnMinimize, FInstalledMinimize);
 }
 
 TQELApplication::TQELApplication(TComponent* owner)
@@ -70,11 +70,11 @@ try : TQELSystemsComponent(Admit(owner)), FHintColor(Application->HintColor()),
 TQELApplication::~TQELApplication()
 {
     // Only handlers the application still holds from this component go; code that replaced one since
-    // keeps its own.
-    ForEachEvent([](const auto& handler, auto get, auto set, const TMethod& installed) {
-        using E = std::remove_cvref_t<decltype(handler)>;
-        if (installed.Assigned() && (Application->*get)().Method() == installed)
-            (Application->*set)(E());
+    // keeps its own, and a tray icon that took one over since puts back what this one found.
+    ForEachEvent([](const auto&, auto get, auto set, const auto& installed) {
+        using E = std::remove_cvref_t<decltype(installed.Handler)>;
+        if (installed.Handler && TEventChain<E>::GiveBack((Application->*get)(), installed.Handler))
+            (Application->*set)(installed.Previous);
     });
     --LiveCount;
 }
@@ -93,10 +93,12 @@ void TQELApplication::Loaded()
     Application->SetHintPause(FHintPause);
     Application->SetHintColor(FHintColor);
     // An event without a handler leaves the application's handler alone.
-    ForEachEvent([](const auto& handler, auto, auto set, TMethod& installed) {
+    ForEachEvent([](const auto& handler, auto get, auto set, auto& installed) {
+        using E = std::remove_cvref_t<decltype(handler)>;
         if (!handler)
             return;
+        TEventChain<E>::TakeOver((Application->*get)(), handler, installed.Previous);
+        installed.Handler = handler;
         (Application->*set)(handler);
-        installed = handler.Method();
     });
 }

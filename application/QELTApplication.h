@@ -3,8 +3,9 @@
 // attached to its events to the application once, when its form has been loaded (in the designer as
 // well). Later changes to the component do not reach the application.
 //
-// When the component is destroyed, it takes back the handlers it installed that the application still
-// holds, so the application never calls a handler of a form that is gone; other values stay.
+// When the component is destroyed, each handler it installed that the application still holds makes
+// way for the one it replaced, so the application never calls a handler of a form that is gone and
+// gets back what it had (a tray icon's OnMinimize, a handler of the program's); other values stay.
 //
 // Only one TQELApplication may exist in a process: a second one raises QELTApplication::EQELDuplicateError.
 // The unit's exception lives in the namespace QELTApplication, since unit QELTOnlyOne declares one of the
@@ -14,7 +15,6 @@
 #include "foundation/QELSystem.h"
 #include "framework/Forms.h"
 
-#include <array>
 #include <memory>
 #include <string>
 
@@ -66,11 +66,21 @@ public:
     const TShowHintEvent& OnShowHint() const noexcept { return FOnShowHint; }
     void SetOnShowHint(const TShowHintEvent& event) { FOnShowHint = event; }
 
+    // Made in code, it hands its values to the application when it is finished (TComponent::Finish).
+    bool NeedsFinish() const noexcept override { return true; }
+
 protected:
     // Copies icon, hint settings and title into the application and installs the handlers attached.
     void Loaded() override;
 
 private:
+    // An event handed to the application: the handler installed there, and the one it replaced.
+    template <class E>
+    struct TInstalled {
+        E Handler;
+        E Previous;
+    };
+
     // Calls action(handler, application getter, application setter, installed record) for each event,
     // in the order Loaded installs them.
     template <class F>
@@ -92,5 +102,14 @@ private:
     TNotifyEvent FOnRestore;
     TShowHintEvent FOnShowHint;
 
-    std::array<TMethod, 10> FInstalled{}; // the handlers handed to the application, by event
+    TInstalled<TNotifyEvent> FInstalledHint;
+    TInstalled<TShowHintEvent> FInstalledShowHint;
+    TInstalled<TNotifyEvent> FInstalledActivate;
+    TInstalled<TNotifyEvent> FInstalledDeactivate;
+    TInstalled<TExceptionEvent> FInstalledException;
+    TInstalled<TMessageEvent> FInstalledMessage;
+    TInstalled<THelpEvent> FInstalledHelp;
+    TInstalled<TIdleEvent> FInstalledIdle;
+    TInstalled<TNotifyEvent> FInstalledRestore;
+    TInstalled<TNotifyEvent> FInstalledMinimize;
 };

@@ -25,6 +25,15 @@ QEL_CLASS_INFO(TQELMsgBox, TQELAdvancedExecComponent)
     };
 }
 
+QEL_OPERATIONS(TQELMsgBox)
+{
+    using C = TQELMsgBox;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "shows the lines of Caption with MessageType and Buttons, and fires the event of the answer; True"),
+    };
+}
+
 QEL_CLASS_INFO(TQELMsgDlg, TQELAdvancedExecComponent)
 {
     using C = TQELMsgDlg;
@@ -34,6 +43,15 @@ QEL_CLASS_INFO(TQELMsgDlg, TQELAdvancedExecComponent)
         Prop("Return", &C::Return, &C::SetReturn),
         Prop("OnOk", &C::OnOk, &C::SetOnOk),
         Prop("OnCancel", &C::OnCancel, &C::SetOnCancel),
+    };
+}
+
+QEL_OPERATIONS(TQELMsgDlg)
+{
+    using C = TQELMsgDlg;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "asks for a line of text offering Return; True when confirmed (Return holds the text)"),
     };
 }
 
@@ -48,6 +66,15 @@ QEL_CLASS_INFO(TQELMsgSelect, TQELAdvancedExecComponent)
         Prop("Sorted", &C::Sorted, &C::SetSorted).Default(false),
         Prop("OnOk", &C::OnOk, &C::SetOnOk),
         Prop("OnCancel", &C::OnCancel, &C::SetOnCancel),
+    };
+}
+
+QEL_OPERATIONS(TQELMsgSelect)
+{
+    using C = TQELMsgSelect;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "asks for an entry of Items or a typed one; True when confirmed (Return holds it)"),
     };
 }
 

@@ -18,6 +18,16 @@ QEL_CLASS_INFO(TQELOnlyOne, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELOnlyOne)
+{
+    using C = TQELOnlyOne;
+    return {
+        Operation(&C::CheckPrevInstances, "CheckPrevInstances()",
+                  "counts the running copies and, when there are more than Instances, fires OnExceeded and does "
+                  "what OnExceed says (run when the component is finished)"),
+    };
+}
+
 namespace {
 
 // TQELOnlyOne objects constructed in the process.

@@ -73,6 +73,10 @@ public:
     // Counts the running copies and acts when there are too many; Loaded calls it outside the designer.
     void CheckPrevInstances();
 
+    // Made in code, it counts when it is finished (TComponent::Finish): at the latest when its form is
+    // first shown or Application->Run starts, so that a second copy ends before it shows anything.
+    bool NeedsFinish() const noexcept override { return true; }
+
 protected:
     void Loaded() override;
 

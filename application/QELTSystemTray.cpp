@@ -22,6 +22,27 @@ QEL_CLASS_INFO(TQELSystemTray, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELSystemTray)
+{
+    using C = TQELSystemTray;
+    return {
+        Operation(&C::SetIcon, "SetIcon(Icon)", "shows a copy of Icon in the tray"),
+        Operation(&C::FillTray, "FillTray()",
+                  "adds the icon to the tray when it is wanted there (EOutOfResources when the shell refuses)"),
+        Operation(&C::EmptyTray, "EmptyTray()", "takes the icon out of the tray"),
+        Operation(&C::UpdateTray, "UpdateTray()", "refreshes the icon and its tip in the tray"),
+        Operation(&C::HandleMinimize, "HandleMinimize(Sender)",
+                  "the application's OnMinimize while the component holds it: hides the taskbar button and shows "
+                  "the icon"),
+        Operation(&C::HandleRestore, "HandleRestore(Sender)",
+                  "the application's OnRestore while the component holds it: brings the taskbar button back"),
+        Operation(&C::HandleRightClick, "HandleRightClick(Sender)",
+                  "opens PopupMenu at the cursor when it may, then fires OnRightClick"),
+        Operation(&C::WndProc, "WndProc(Message)",
+                  "the hidden window's procedure: the clicks on the icon, the retries, a restarted shell"),
+    };
+}
+
 namespace {
 
 constexpr UINT TrayCallback = WM_USER + 1;
@@ -62,19 +83,27 @@ TQELSystemTray::TQELSystemTray(TComponent* owner) : TQELSystemsComponent(owner)
     placement.length = sizeof placement;
     FMinimized = GetWindowPlacement(Application->Handle(), &placement) && placement.showCmd == SW_SHOWMINIMIZED;
     // Taken over last: nothing after this can fail.
-    Application->SetOnMinimize(TNotifyEvent(this, &TQELSystemTray::HandleMinimize));
-    Application->SetOnRestore(TNotifyEvent(this, &TQELSystemTray::HandleRestore));
+    TEventChain<TNotifyEvent>::TakeOver(Application->OnMinimize(), MinimizeHandler(), FPrevMinimize);
+    try {
+        TEventChain<TNotifyEvent>::TakeOver(Application->OnRestore(), RestoreHandler(), FPrevRestore);
+    } catch (...) {
+        (void)TEventChain<TNotifyEvent>::GiveBack(Application->OnMinimize(), MinimizeHandler());
+        throw;
+    }
+    Application->SetOnMinimize(MinimizeHandler());
+    Application->SetOnRestore(RestoreHandler());
 }
 
 TQELSystemTray::~TQELSystemTray()
 {
     if (Designing())
         return;
-    // The application's events go back only while they still hold this component's handlers.
-    if (Application->OnMinimize() == TNotifyEvent(this, &TQELSystemTray::HandleMinimize))
-        Application->SetOnMinimize(TNotifyEvent());
-    if (Application->OnRestore() == TNotifyEvent(this, &TQELSystemTray::HandleRestore))
-        Application->SetOnRestore(TNotifyEvent());
+    // What the application held before goes back where it still holds this component's handlers; an
+    // application component that replaced them since puts back what it found instead.
+    if (TEventChain<TNotifyEvent>::GiveBack(Application->OnMinimize(), MinimizeHandler()))
+        Application->SetOnMinimize(FPrevMinimize);
+    if (TEventChain<TNotifyEvent>::GiveBack(Application->OnRestore(), RestoreHandler()))
+        Application->SetOnRestore(FPrevRestore);
     if (FEnabled) {
         EmptyTray();
         ShowMinimizedApplication();

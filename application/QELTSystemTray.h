@@ -3,8 +3,8 @@
 // meanwhile; with NormalIcon it stays all the time. Clicks on the icon fire events, and a right click
 // opens PopupMenu while the application is hidden (always with NormalIcon).
 //
-// The component takes over the application's OnMinimize and OnRestore when it is created, and gives
-// them up when it is destroyed if they are still its own. It keeps the application reachable: when the
+// The component takes over the application's OnMinimize and OnRestore when it is created, replacing
+// what they held, and puts that back when it is destroyed if they still hold its own handlers. It keeps the application reachable: when the
 // icon leaves the tray while the application is minimised into it (the component disabled or
 // destroyed, or an icon the shell refused), the taskbar button comes back. An icon the shell refuses
 // while the form is being read (an application started with Windows before the notification area
@@ -70,6 +70,8 @@ protected:
 
 private:
     bool Designing() const noexcept { return ComponentState().Contains(csDesigning); }
+    TNotifyEvent MinimizeHandler() { return TNotifyEvent(this, &TQELSystemTray::HandleMinimize); }
+    TNotifyEvent RestoreHandler() { return TNotifyEvent(this, &TQELSystemTray::HandleRestore); }
     void SetTip(const std::string& tip);
     bool AddIcon();
     void RetryAdd();
@@ -93,6 +95,9 @@ private:
     bool FMinimized = false;
     bool FOutOfTray = true;
     int FRetriesLeft = 0; // while an add refused during loading is tried again
+    // The application's handlers found when the component took the events over.
+    TNotifyEvent FPrevMinimize;
+    TNotifyEvent FPrevRestore;
     // Declared last: destroyed first, with its timer, while the fields are valid.
     TUtilWindowHandle FWindow;
 };

@@ -19,6 +19,19 @@ QEL_CLASS_INFO(TQELFileCollector, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFileCollector)
+{
+    using C = TQELFileCollector;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "clears LocatedObjects and collects the files matching Mask from InitialDirectory down; True when "
+                  "it found any"),
+        Operation(&C::Scandirectory, "Scandirectory(Dir)",
+                  "collects from Dir (ending with a backslash) down, adding to LocatedObjects; True when Dir itself "
+                  "held a match"),
+    };
+}
+
 namespace {
 
 // The names of the entries of a search that take accepts, each followed by suffix, in the order of the

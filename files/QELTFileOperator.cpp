@@ -27,6 +27,16 @@ QEL_CLASS_INFO(TQELFileOperator, TQELExecuteComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFileOperator)
+{
+    using C = TQELFileOperator;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "copies, moves, renames or deletes the files of DirFrom as Operation says, through the shell; "
+                  "True when all was done"),
+    };
+}
+
 namespace {
 
 // The shell's bit of each TQELFileFlag, by ordinal.

@@ -35,7 +35,7 @@ inline const TEnumInfo& EnumTypeInfo(TQELFileFlag)
     static const TEnumInfo info{"TQELFileFlag",
                                 {"opAllowUndo", "opConfirmMouse", "opFilesOnly", "opMultiDestFiles",
                                  "opNoConfirmation", "opNoConfirmMkDir", "opRenameOnCollision", "opSilent",
-                                 "opSimpleProgress", "opWantMappingHandle"}};
+                                 "opSimpleProgress", "opWantMappingHandle"}, "TQELFileFlags"};
     return info;
 }
 using TQELFileFlags = TSet<TQELFileFlag>;

@@ -28,6 +28,15 @@ QEL_CLASS_INFO(TQELFileProperties, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFileProperties)
+{
+    using C = TQELFileProperties;
+    return {
+        Operation(&C::Size64, "Size64()",
+                  "the file's size in bytes, also beyond 2 GiB; -1 when the file has no directory entry"),
+    };
+}
+
 namespace {
 
 // The attributes that assigning Attributes changes, with their bits.

@@ -14,7 +14,7 @@ inline const TEnumInfo& EnumTypeInfo(TFileAttr)
 {
     static const TEnumInfo info{"TFileAttr",
                                 {"ftReadOnly", "ftHidden", "ftSystem", "ftVolumeID", "ftDirectory", "ftArchive",
-                                 "ftNormal"}};
+                                 "ftNormal"}, "TFileType"};
     return info;
 }
 // Members ftReadOnly to ftArchive stand for the attribute bits 0x01 to 0x20; ftNormal is never reported.

@@ -22,6 +22,18 @@ QEL_CLASS_INFO(TQELLogFile, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELLogFile)
+{
+    using C = TQELLogFile;
+    return {
+        Operation(&C::Log, "Log(Text)",
+                  "appends Text as one whole line, with the tag, time and date asked for, creating the log (and its "
+                  "Header) when there is none"),
+        Operation(&C::ClearLog, "ClearLog()",
+                  "fires OnClear and empties the log, leaving Header in it when LogHeader is set"),
+    };
+}
+
 namespace {
 
 // How long a call waits for the log while the writer that is making it still holds it.

@@ -22,6 +22,18 @@ QEL_CLASS_INFO(TQELTextReplace, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELTextReplace)
+{
+    using C = TQELTextReplace;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "copies FileFrom into FileTo line by line through BeforeWrite, replacing FileTo only once the "
+                  "copy is whole; True when a line passed"),
+        Operation(&C::AddNewString, "AddNewString(Text)",
+                  "from BeforeWrite: writes Text as a line of its own before the current one"),
+    };
+}
+
 namespace {
 
 // How long a copy may go without handling pending messages. Handling them costs tens of microseconds,

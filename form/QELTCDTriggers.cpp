@@ -16,6 +16,17 @@ QEL_CLASS_INFO(TQELCDTriggers, TQELHookComponent)
     };
 }
 
+QEL_OPERATIONS(TQELCDTriggers)
+{
+    using C = TQELCDTriggers;
+    return {
+        Operation(&C::GetFirstDriveLetter, "GetFirstDriveLetter(Mask)",
+                  "the letter of the lowest drive in Mask (bit 0 is A:), #0 when there is none"),
+        Operation(&C::WMDeviceChange, "WMDeviceChange(Message)",
+                  "fires AfterInsert or AfterRemove for a medium that came or went"),
+    };
+}
+
 namespace {
 
 constexpr int DriveLetters = 26;

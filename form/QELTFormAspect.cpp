@@ -19,6 +19,15 @@ QEL_CLASS_INFO(TQELFormAspect, TQELHookComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFormAspect)
+{
+    using C = TQELFormAspect;
+    return {
+        Operation(&C::EstablishAspectRatio, "EstablishAspectRatio(Side, Rect)",
+                  "corrects a rectangle dragged by Side so that it keeps the ratio"),
+    };
+}
+
 namespace {
 
 // Sizes come from the system and the ratio and allowance from a stored form or a handler: the

@@ -21,6 +21,23 @@ QEL_CLASS_INFO(TQELFormExplode, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFormExplode)
+{
+    using C = TQELFormExplode;
+    return {
+        Operation(&C::GetSrect, "GetSrect(Left, Top, Right, Bottom, WipeType)",
+                  "works out the start or end rectangle of WipeType, as OnGetPoints leaves it"),
+        Operation(&C::MyOnShow, "MyOnShow(Sender)",
+                  "the form's OnShow while the component holds it: the show animation, then the form's own handler"),
+        Operation(&C::MyOnPaint, "MyOnPaint(Sender)",
+                  "the form's OnPaint while the component holds it: arms the next animation"),
+        Operation(&C::MyOnHide, "MyOnHide(Sender)",
+                  "the form's OnHide while the component holds it: the hide animation, then the form's own handler"),
+        Operation(&C::ShowForm, "ShowForm(DC, Form, Steps)", "draws the show animation of Form on DC in Steps steps"),
+        Operation(&C::HideForm, "HideForm(DC, Form, Steps)", "draws the hide animation of Form on DC in Steps steps"),
+    };
+}
+
 namespace {
 
 // x / 2 rounded to the nearest whole number, an exact half going to the even neighbour.
@@ -130,9 +147,9 @@ TQELFormExplode::~TQELFormExplode()
 
 void TQELFormExplode::TakeOver(TTakeOver& takeOver)
 {
-    TEventChain<TNotifyEvent>::TakeOver((FForm->*takeOver.Get)(), OwnHandler(takeOver), takeOver.Saved);
+    TEventChain<TNotifyEvent>::TakeOver(Slot(takeOver), OwnHandler(takeOver), takeOver.Saved);
     takeOver.Linked = true;
-    (FForm->*takeOver.Set)(OwnHandler(takeOver));
+    Slot(takeOver) = OwnHandler(takeOver);
 }
 
 void TQELFormExplode::Leave(TTakeOver& takeOver)
@@ -140,29 +157,14 @@ void TQELFormExplode::Leave(TTakeOver& takeOver)
     if (!takeOver.Linked)
         return;
     takeOver.Linked = false;
-    if (TEventChain<TNotifyEvent>::GiveBack((FForm->*takeOver.Get)(), OwnHandler(takeOver)))
-        (FForm->*takeOver.Set)(takeOver.Saved);
+    if (TEventChain<TNotifyEvent>::GiveBack(Slot(takeOver), OwnHandler(takeOver)))
+        Slot(takeOver) = takeOver.Saved;
 }
 
 void TQELFormExplode::GiveBack(TTakeOver& takeOver)
 {
-    if ((FForm->*takeOver.Get)() == OwnHandler(takeOver))
+    if (Slot(takeOver) == OwnHandler(takeOver))
         Leave(takeOver);
-}
-
-// A slot given back is taken over again, the handler it holds now becoming the one called after the
-// component's. So is a slot whose handler the application replaced (the component is no longer called
-// from it); but not one where a component that took it over later stands in front and calls this
-// one, or the two would call each other for ever.
-void TQELFormExplode::TakeOverAgain(TTakeOver& takeOver)
-{
-    const TNotifyEvent& slot = (FForm->*takeOver.Get)();
-    if (!takeOver.Linked)
-        TakeOver(takeOver);
-    else if (!TEventChain<TNotifyEvent>::Reaches(slot, OwnHandler(takeOver))) {
-        takeOver.Saved = slot;
-        (FForm->*takeOver.Set)(OwnHandler(takeOver));
-    }
 }
 
 bool TQELFormExplode::Animates(TQELShowType only) const
@@ -206,9 +208,11 @@ void TQELFormExplode::MyOnPaint(TObject* sender)
         Application->HandleException(this);
     }
     Application->ProcessMessages();
-    TakeOverAgain(FPaint);
-    TakeOverAgain(FShow);
-    TakeOverAgain(FHide);
+    // Each event given back is taken over again, the form's handler of the moment becoming the one
+    // called after the component's.
+    for (TTakeOver* takeOver : {&FPaint, &FShow, &FHide})
+        if (!takeOver->Linked)
+            TakeOver(*takeOver);
 }
 
 void TQELFormExplode::GetSrect(int& left, int& top, int& right, int& bottom, TQELWipeType wipeType)

@@ -4,11 +4,12 @@
 // inverting pen, so the screen is left as it was.
 //
 // The component takes over the form's OnShow, OnPaint and OnHide and calls the handlers it found
-// there after its own work. After an animation it gives the event back, and the next paint takes it
-// over again, picking up a handler the application assigned meanwhile. A slot is given back after an
-// animation only while it still holds the component's own handler: a component that took the event
-// over after this one (a form saver) keeps it, and calls this one from its own handler. The take-overs
-// go through the framework's TEventChain, so that the component and such others may go in any order.
+// there after its own work; a handler the application assigns to the form meanwhile goes under it and
+// is called in the same way. After an animation it gives the event back, and the next paint takes it
+// over again. A slot is given back after an animation only while it still holds the component's own
+// handler: a component that took the event over after this one (a form saver) keeps it, and calls this
+// one from its own handler. The take-overs go through the framework's TEventChain, so that the
+// component and such others may go in any order.
 #pragma once
 
 #include "foundation/QELSystem.h"
@@ -114,19 +115,18 @@ private:
     // stands in the slot's chain (when not, the slot was given back, or never taken over, and the next
     // paint takes it over again).
     struct TTakeOver {
-        const TNotifyEvent& (TForm::*Get)() const noexcept;
-        void (TForm::*Set)(const TNotifyEvent&);
+        TNotifyEvent& (TForm::*Slot)() noexcept;
         void (TQELFormExplode::*Handler)(TObject*);
         TNotifyEvent Saved;
         bool Linked = false;
     };
     TNotifyEvent OwnHandler(const TTakeOver& takeOver) { return TNotifyEvent(this, takeOver.Handler); }
+    TNotifyEvent& Slot(const TTakeOver& takeOver) { return (FForm->*takeOver.Slot)(); }
     void TakeOver(TTakeOver& takeOver);
     // Leaves the slot's chain wherever the component stands in it.
     void Leave(TTakeOver& takeOver);
     // Leaves it only where the slot holds the component's handler.
     void GiveBack(TTakeOver& takeOver);
-    void TakeOverAgain(TTakeOver& takeOver);
 
     bool Animates(TQELShowType only) const;
     // Runs a pass on the screen's device context with the inverting pen selected.
@@ -143,9 +143,9 @@ private:
     std::uint16_t FCustomRight = 0;
     TQELOnGetPoints FOnGetPoints;
 
-    TTakeOver FShow{&TForm::OnShow, &TForm::SetOnShow, &TQELFormExplode::MyOnShow, {}, false};
-    TTakeOver FPaint{&TForm::OnPaint, &TForm::SetOnPaint, &TQELFormExplode::MyOnPaint, {}, false};
-    TTakeOver FHide{&TForm::OnHide, &TForm::SetOnHide, &TQELFormExplode::MyOnHide, {}, false};
+    TTakeOver FShow{&TForm::ShowSlot, &TQELFormExplode::MyOnShow, {}, false};
+    TTakeOver FPaint{&TForm::PaintSlot, &TQELFormExplode::MyOnPaint, {}, false};
+    TTakeOver FHide{&TForm::HideSlot, &TQELFormExplode::MyOnHide, {}, false};
     // The owner; kept, as the owner is no longer known while it destroys the component.
     TForm* FForm = nullptr;
     // The next show or hide may animate.

@@ -9,7 +9,8 @@ enum TQELFormSizeOption : std::uint8_t { MinimumWidth, MaximumWidth, MinimumHeig
 inline const TEnumInfo& EnumTypeInfo(TQELFormSizeOption)
 {
     static const TEnumInfo info{"TQELFormSizeOption",
-                                {"MinimumWidth", "MaximumWidth", "MinimumHeight", "MaximumHeight"}};
+                                {"MinimumWidth", "MaximumWidth", "MinimumHeight", "MaximumHeight"},
+                                "TQELFormSizeOptions"};
     return info;
 }
 using TQELFormSizeOptions = TSet<TQELFormSizeOption>;

@@ -17,6 +17,9 @@ public:
     bool Active() const noexcept { return FActive; }
     void SetActive(bool active);
 
+    // Made in code, it touches no window until it is finished (TComponent::Finish).
+    bool NeedsFinish() const noexcept override { return true; }
+
 protected:
     // Applies the setting to the form's final window.
     void Loaded() override;

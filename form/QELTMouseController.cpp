@@ -10,6 +10,19 @@ QEL_CLASS_INFO(TQELMouseController, TQELHookComponent)
     return {};
 }
 
+QEL_OPERATIONS(TQELMouseController)
+{
+    using C = TQELMouseController;
+    return {
+        Operation(&C::PositionAt, "PositionAt(X, Y)", "moves the cursor to the screen point (X, Y)"),
+        Operation(&C::PositionAtControl, "PositionAtControl(Control)",
+                  "moves the cursor to the top-left corner of Control's client area"),
+        Operation(&C::FenceAt, "FenceAt(R)", "keeps the cursor inside the screen rectangle R"),
+        Operation(&C::FenceAtControl, "FenceAtControl(Control)", "keeps the cursor inside Control's client area"),
+        Operation(&C::StopFencing, "StopFencing()", "lets the cursor go anywhere again"),
+    };
+}
+
 namespace {
 
 // A control's place may come from a stored form: its far edge stays at the end of the range of an

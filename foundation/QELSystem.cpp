@@ -23,10 +23,27 @@ QEL_CLASS_INFO(TQELExecuteComponent, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELExecuteComponent)
+{
+    using C = TQELExecuteComponent;
+    return {
+        Operation(&C::Execute, "Execute()",
+                  "does the component's action; True when it succeeded (here: nothing, False)"),
+    };
+}
+
 QEL_CLASS_INFO(TQELAdvancedExecComponent, TQELExecuteComponent)
 {
     return {
         Prop("Sound", &TQELAdvancedExecComponent::Sound, &TQELAdvancedExecComponent::SetSound).Default(bNone),
+    };
+}
+
+QEL_OPERATIONS(TQELAdvancedExecComponent)
+{
+    using C = TQELAdvancedExecComponent;
+    return {
+        Operation(&C::Execute, "Execute()", "plays Sound and gives False; the dialogs below play it before they show"),
     };
 }
 

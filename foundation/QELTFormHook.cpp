@@ -8,10 +8,30 @@ QEL_CLASS_INFO(TQELHookComponent, TQELSystemsComponent)
     return {};
 }
 
+QEL_OPERATIONS(TQELHookComponent)
+{
+    using C = TQELHookComponent;
+    return {
+        Operation(&C::HookWin, "HookWin()",
+                  "puts the component's window procedure on the owner's window (done when it is made)"),
+        Operation(&C::UnhookWin, "UnhookWin()", "takes it off again (done when it is freed)"),
+        Operation(&C::Hooked, "Hooked(Message)",
+                  "the window procedure: sees each message of the form's window first and passes it on"),
+    };
+}
+
 QEL_CLASS_INFO(TQELFormHook, TQELHookComponent)
 {
     return {
         Prop("OnMessage", &TQELFormHook::OnMessage, &TQELFormHook::SetOnMessage),
+    };
+}
+
+QEL_OPERATIONS(TQELFormHook)
+{
+    using C = TQELFormHook;
+    return {
+        Operation(&C::Hooked, "Hooked(Message)", "hands the message to OnMessage, then passes it on"),
     };
 }
 

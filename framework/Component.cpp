@@ -164,12 +164,58 @@ void TComponent::SetDesigning(bool designing)
         component->SetDesigning(designing);
 }
 
-void TComponent::SetLoading(bool loading)
+void TComponent::SetState(TComponentStateFlag flag, bool on)
 {
-    if (loading)
-        FComponentState.Include(csLoading);
+    if (on)
+        FComponentState.Include(flag);
     else
-        FComponentState.Exclude(csLoading);
+        FComponentState.Exclude(flag);
+}
+
+TComponent* TComponent::FindPending(bool (*pending)(const TComponent&))
+{
+    if (FComponentState.Contains(csDestroying))
+        return nullptr;
+    if (!FComponentState.Contains(csReading) && pending(*this))
+        return this;
+    for (TComponent* component : FComponents)
+        if (TComponent* found = component->FindPending(pending))
+            return found;
+    return nullptr;
+}
+
+void TComponent::RunLoaded()
+{
+    FLoaded = true;
+    Loaded();
+}
+
+void TComponent::RunReadCompleted()
+{
+    FCompleted = true;
+    ReadCompleted();
+}
+
+// Each step looks for its next component afresh: a Loaded may create or free components (a handler
+// freeing a form, a guard ending the program).
+void TComponent::Finish()
+{
+    const TComponentWatch watch(this);
+    while (TComponent* next = watch.Alive() ? FindPending([](const TComponent& c) { return !c.FLoaded; }) : nullptr)
+        next->RunLoaded();
+    while (TComponent* next = watch.Alive() ? FindPending([](const TComponent& c) { return !c.FCompleted; }) : nullptr)
+        next->RunReadCompleted();
+}
+
+TComponent* TComponent::NextLeftUnfinished()
+{
+    TComponent* component = FindPending([](const TComponent& c) {
+        return !c.FCompleted && !c.FReported && c.FOwner && c.FOwner->FCompleted &&
+               !c.FComponentState.Contains(csDesigning) && c.NeedsFinish();
+    });
+    if (component)
+        component->FReported = true;
+    return component;
 }
 
 void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const

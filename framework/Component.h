@@ -3,6 +3,21 @@
 // Ownership: a component is created with its owner and inserted into the owner's list; destroying
 // the owner destroys what it owns, last created first. Everything else that keeps a pointer to a
 // component asks it for a removal notice (FreeNotification) and clears the pointer in Notification.
+//
+// Finishing. A component does part of its set-up once its properties are all set: in Loaded, and in
+// ReadCompleted once everything around it is loaded too. Reading a description (TReader) runs both
+// for every component it creates. A component made in code gets them, each exactly once, from the
+// first of these:
+//   - Finish() on it or on a component that owns it (a form finishes itself and everything on it);
+//   - its form being shown (TForm::Show, ShowModal, Visible), which finishes the form first;
+//   - TApplication::Run, which finishes everything the application owns before the main form shows.
+// So a program that makes its forms and components in code, sets their properties and calls
+// Application->Run() needs no call of its own: a single-instance guard made that way ends a second
+// copy before its form shows, as one read from a description does. A component made later, on a form
+// already finished (shown, or read from a description), waits for Finish(); one whose Loaded does
+// set-up of its own (NeedsFinish) that is still not finished when the application next waits for
+// messages is reported through Application->HandleException as an EComponentError naming it, rather
+// than doing nothing without a word. Finishing a component already finished does nothing.
 #pragma once
 
 #include "framework/TypInfo.h"
@@ -15,7 +30,8 @@ enum TComponentStateFlag : std::uint8_t { csLoading, csReading, csWriting, csDes
 inline const TEnumInfo& EnumTypeInfo(TComponentStateFlag)
 {
     static const TEnumInfo info{"TComponentStateFlag",
-                                {"csLoading", "csReading", "csWriting", "csDestroying", "csDesigning"}};
+                                {"csLoading", "csReading", "csWriting", "csDestroying", "csDesigning"},
+                                "TComponentState"};
     return info;
 }
 using TComponentState = TSet<TComponentStateFlag>;
@@ -63,6 +79,17 @@ public:
     // Puts this component and everything it owns into (or out of) the designer's state.
     void SetDesigning(bool designing);
 
+    // Finishes this component and everything it owns that is not finished yet (above): Loaded for each,
+    // this one first and then what it owns in the order of creation, then ReadCompleted for each in
+    // the same order. Components being read or destroyed are left alone. What a component raises
+    // reaches the caller; that component counts as finished, the others wait for the next call.
+    void Finish();
+    // Whether the component was finished: read from a description, or finished since it was made.
+    bool Finished() const noexcept { return FCompleted; }
+    // True for a component whose Loaded does set-up that one made in code must not go without; such a
+    // component left unfinished after its owner was finished is reported (above).
+    virtual bool NeedsFinish() const noexcept { return false; }
+
     // Streaming hooks. A component that lives inside another one in a description (a control on its
     // parent) reports that parent; GetChildren hands the writer the components stored inside this one.
     virtual bool HasParent() const { return false; }
@@ -80,8 +107,19 @@ protected:
 
 private:
     friend class TReader;
-    void SetLoading(bool loading);
+    friend class TApplication; // reports what was left unfinished when it waits for messages
+    void SetState(TComponentStateFlag flag, bool on);
     void ValidateName(const std::string& name) const;
+    // The finishing steps, each run once; the reader runs them for what it read.
+    void RunLoaded();
+    void RunReadCompleted();
+    // The first component of this one's tree (this one, then what it owns in the order of creation,
+    // depth first) for which pending holds. Components being destroyed, and what they own, are passed
+    // over; so are components being read (the reader finishes them), but not what code made on them.
+    TComponent* FindPending(bool (*pending)(const TComponent&));
+    // The next component of the tree that NeedsFinish and is not finished although its owner is,
+    // marked as reported so that it comes once; null when there is none.
+    TComponent* NextLeftUnfinished();
 
     TComponent* FOwner = nullptr;
     std::vector<TComponent*> FComponents;
@@ -89,6 +127,9 @@ private:
     std::string FName;
     int FTag = 0;
     TComponentState FComponentState;
+    bool FLoaded = false;    // Loaded has run
+    bool FCompleted = false; // ReadCompleted has run
+    bool FReported = false;  // reported as left unfinished
 };
 
 // Tells code that lets the message loop run (where a handler may free a component) whether the

@@ -18,6 +18,14 @@ struct TMessage {
 };
 std::string EventArgText(const TMessage& message);
 std::string EventArgText(const RECT& rect);
+inline std::string_view TypeName(const TMessage*)
+{
+    return "TMessage";
+}
+inline std::string_view TypeName(const RECT*)
+{
+    return "RECT";
+}
 
 // A window procedure written as a method: it receives the message and sets its Result.
 struct TWndMethod : TEvent<TMessage&> {
@@ -36,7 +44,8 @@ inline const TEnumInfo& EnumTypeInfo(TMouseButton)
 enum TShiftStateFlag : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 inline const TEnumInfo& EnumTypeInfo(TShiftStateFlag)
 {
-    static const TEnumInfo info{"TShiftStateFlag", {"ssShift", "ssAlt", "ssCtrl", "ssLeft", "ssRight", "ssMiddle", "ssDouble"}};
+    static const TEnumInfo info{
+        "TShiftStateFlag", {"ssShift", "ssAlt", "ssCtrl", "ssLeft", "ssRight", "ssMiddle", "ssDouble"}, "TShiftState"};
     return info;
 }
 using TShiftState = TSet<TShiftStateFlag>;

@@ -247,46 +247,6 @@ TPropertyEditors GetComponentProperties(const TSelection& selection, TFormDesign
     return editors;
 }
 
-std::string PropertyTypeName(const TPropInfo& prop)
-{
-    static const std::pair<const std::type_info*, const char*> integerNames[] = {
-        {&typeid(int), "Integer"},        {&typeid(unsigned), "Cardinal"},    {&typeid(long), "LongInt"},
-        {&typeid(unsigned long), "LongWord"}, {&typeid(short), "SmallInt"}, {&typeid(unsigned short), "Word"},
-        {&typeid(signed char), "ShortInt"}, {&typeid(unsigned char), "Byte"},
-    };
-    switch (prop.Kind) {
-    case TTypeKind::String:
-        return "string";
-    case TTypeKind::Char:
-        return "Char";
-    case TTypeKind::Bool:
-        return "Boolean";
-    case TTypeKind::Integer:
-        for (const auto& [type, name] : integerNames)
-            if (*type == *prop.Type)
-                return name;
-        return "Integer";
-    case TTypeKind::Enum:
-        return std::string(prop.Enum->TypeName);
-    case TTypeKind::Set:
-        return "set of " + std::string(prop.Enum->TypeName);
-    case TTypeKind::Float:
-        return *prop.Type == typeid(float) ? "Single" : "Double";
-    case TTypeKind::DateTime:
-        return "TDateTime";
-    case TTypeKind::Binary:
-        return "TBytes";
-    case TTypeKind::Method:
-        return std::string(prop.Event->Name);
-    case TTypeKind::Class:
-    case TTypeKind::Component:
-    case TTypeKind::Strings:
-    case TTypeKind::Collection:
-        return prop.ClassOf()->Name;
-    }
-    return {};
-}
-
 void RegisterComponents(std::string_view page, std::initializer_list<TClass> classes)
 {
     // Checked before anything is placed, so that a bad class leaves the palette as it was.

@@ -39,7 +39,7 @@ inline const TEnumInfo& EnumTypeInfo(TPropertyAttribute)
 {
     static const TEnumInfo info{"TPropertyAttribute",
                                 {"paValueList", "paSubProperties", "paDialog", "paMultiSelect", "paAutoUpdate",
-                                 "paSortList", "paReadOnly", "paRevertable"}};
+                                 "paSortList", "paReadOnly", "paRevertable"}, "TPropertyAttributes"};
     return info;
 }
 using TPropertyAttributes = TSet<TPropertyAttribute>;
@@ -144,10 +144,6 @@ TPropertyEditors GetComponentProperties(const TSelection& selection, TFormDesign
 // The text of a value of prop as the base editor's GetValue shows it; empty for an event, whose
 // handler only the designer can name.
 std::string PropertyValueText(const TPropInfo& prop, const TValue& value);
-// The type of a property as the designer and the reference name it: string, Integer, Cardinal, Byte,
-// Word, ShortInt, SmallInt, Char, Boolean, Double, Single, TDateTime, TBytes, an enumeration's or an
-// event type's own name, "set of" its element type, or the declared class.
-std::string PropertyTypeName(const TPropInfo& prop);
 
 // The component palette: named pages of component classes, both in registration order.
 struct TPalettePage {

@@ -16,7 +16,8 @@ enum TMsgDlgBtn : std::uint8_t { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, 
 inline const TEnumInfo& EnumTypeInfo(TMsgDlgBtn)
 {
     static const TEnumInfo info{"TMsgDlgBtn",
-                                {"mbYes", "mbNo", "mbOK", "mbCancel", "mbAbort", "mbRetry", "mbIgnore", "mbAll", "mbHelp"}};
+                                {"mbYes", "mbNo", "mbOK", "mbCancel", "mbAbort", "mbRetry", "mbIgnore", "mbAll", "mbHelp"},
+                                "TMsgDlgButtons"};
     return info;
 }
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;

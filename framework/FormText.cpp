@@ -833,7 +833,10 @@ public:
     void Read(const TObjectNode& tree)
     {
         try {
-            SetLoading(*FRoot, true);
+            // Loading until each one's Loaded, reading until the whole read is done: a form shown while
+            // it is completed finishes what code made on it, but none of what is being read.
+            SetState(*FRoot, csLoading, true);
+            SetState(*FRoot, csReading, true);
             if (!tree.Name.Text.empty())
                 AtPosition(tree.Name.Pos, "cannot name the form", [&] { FRoot->SetName(tree.Name.Text); });
             ReadProperties(FRoot, *FRoot, tree.Properties);
@@ -852,9 +855,13 @@ public:
         } catch (...) {
             for (auto created = FCreated.rbegin(); created != FCreated.rend(); ++created)
                 delete created->Component;
-            SetLoading(*FRoot, false);
+            SetState(*FRoot, csLoading, false);
+            SetState(*FRoot, csReading, false);
             throw;
         }
+        SetState(*FRoot, csReading, false);
+        for (const TCreated& created : FCreated)
+            SetState(*created.Component, csReading, false);
     }
 
 private:
@@ -888,7 +895,8 @@ private:
         InComponentCode(className.Pos, "cannot create a " + cls->Name,
                         [&] { component = cls->CreateComponent(FRoot); });
         FCreated.push_back({component, node.Pos});
-        SetLoading(*component, true);
+        SetState(*component, csLoading, true);
+        SetState(*component, csReading, true);
         if (!node.Name.Text.empty())
             AtPosition(node.Name.Pos, "cannot name the " + cls->Name, [&] { component->SetName(node.Name.Text); });
         if (component->HasParent())

@@ -47,9 +47,9 @@ private:
 
     // The builder's way to the component state and the reading hooks, which TComponent opens to
     // TReader only.
-    static void SetLoading(TComponent& component, bool loading) { component.SetLoading(loading); }
-    static void Loaded(TComponent& component) { component.Loaded(); }
-    static void ReadCompleted(TComponent& component) { component.ReadCompleted(); }
+    static void SetState(TComponent& component, TComponentStateFlag flag, bool on) { component.SetState(flag, on); }
+    static void Loaded(TComponent& component) { component.RunLoaded(); }
+    static void ReadCompleted(TComponent& component) { component.RunReadCompleted(); }
 
     template <class F>
     void InComponentCode(int line, int column, const std::string& what, F action);

@@ -265,6 +265,9 @@ void TForm::SetVisible(bool visible)
         return;
     }
     if (visible) {
+        // A form made in code, and what was made on it, is finished before it shows, as a form read
+        // from a description is (a single-instance guard on it ends a second copy here).
+        Finish();
         FVisible = true;
         Handle();
         if (FPosition == poScreenCenter)
@@ -525,6 +528,8 @@ void TApplication::Notification(TComponent* component, TOperation operation)
 
 void TApplication::Run()
 {
+    // Forms and components made in code are finished before anything shows.
+    Finish();
     if (FMainForm) {
         ShowWindow(Handle(), SW_SHOWNORMAL);
         FMainForm->Show();
@@ -585,6 +590,7 @@ void TApplication::HandleMessage()
 
 void TApplication::Idle()
 {
+    ReportUnfinished();
     bool done = true;
     try {
         FOnIdle(this, done);
@@ -593,6 +599,24 @@ void TApplication::Idle()
     }
     if (done && !FTerminated)
         WaitMessage();
+}
+
+// A component whose set-up waits for Finish, made in code after its owner was finished, would never
+// do its set-up: the program hears of it once, at the first wait for messages after it was made.
+void TApplication::ReportUnfinished()
+{
+    while (TComponent* component = NextLeftUnfinished()) {
+        const auto nameOf = [](const TComponent& c) {
+            return c.Name().empty() ? "a " + c.ClassName() : c.Name() + " (" + c.ClassName() + ")";
+        };
+        try {
+            throw EComponentError(nameOf(*component) + " was made after " + nameOf(*component->Owner()) +
+                                  " was finished and has not been finished itself: call its Finish() once its "
+                                  "properties are set");
+        } catch (...) {
+            HandleException(component);
+        }
+    }
 }
 
 void TApplication::Terminate()

@@ -55,11 +55,17 @@ inline constexpr TModalResult mrNo = 7;
 inline constexpr TModalResult mrAll = 8;
 
 // Event slots of an object taken over by components that do not own it (a form's OnShow taken over by
-// a form saver and by an explode animation), each keeping the handler it found there and calling it
-// from its own. Like window procedures (HookWindowProc), the takers form a chain in which the last one
-// is called first, and a record of who stands in front of whom lets them leave in any order: a taker
+// a form saver and by an explode animation, the application's OnMinimize by a tray icon and by an
+// application component), each keeping the handler it found there, to call it from its own or to put
+// it back. Like window procedures (HookWindowProc), the takers form a chain in which the last one is
+// called first, and a record of who stands in front of whom lets them leave in any order: a taker
 // whose handler the slot still holds gives the slot back; one behind another hands the taker in front
-// of it the handler to call instead. Takers on one slot must all go through this record.
+// of it the handler to call instead. Takers on one slot must all go through this record, and install
+// and remove their handlers in the slot itself (TForm's ShowSlot and the others).
+//
+// An owner may let its own handler go under the takers: Assign puts it at the end of the chain, where
+// the taker furthest behind calls it, and Own reads it from there (TForm does so for OnShow and the
+// others). The application object's slots are plain: assigning one replaces whatever it holds.
 template <class E>
 class TEventChain {
 public:
@@ -81,26 +87,24 @@ public:
             return false;
         const E previous = *own->Previous;
         links.erase(own);
-        // Whoever called handler calls what handler called (also a taker the application cut out of
-        // the slot, which may still call what it saved).
+        // Whoever called handler calls what handler called (also a taker the application had cut out
+        // of a plain slot, which may still put back what it saved).
         for (TLink& link : links)
             if (link.Slot == &slot && *link.Previous == handler)
                 *link.Previous = previous;
         return slot == handler;
     }
-    // Whether firing slot calls handler: the slot holds it, or a taker whose chain leads to it.
-    static bool Reaches(const E& slot, const E& handler)
+    // Sets the handler at the end of slot's chain: the slot itself while no one has taken it over.
+    static void Assign(E& slot, const E& handler)
     {
-        const E* current = &slot;
-        for (std::size_t steps = 0; steps <= Links().size(); ++steps) {
-            if (*current == handler)
-                return true;
-            const auto link = Find(slot, *current);
-            if (link == Links().end())
-                return false;
-            current = link->Previous;
-        }
-        return false;
+        E* end = ChainEnd(slot);
+        *(end ? end : &slot) = handler;
+    }
+    // The handler at the end of slot's chain.
+    static const E& Own(const E& slot)
+    {
+        const E* end = ChainEnd(slot);
+        return end ? *end : slot;
     }
 
 private:
@@ -120,6 +124,20 @@ private:
         auto& links = Links();
         return std::find_if(links.begin(), links.end(),
                             [&](const TLink& link) { return link.Slot == &slot && link.Handler == handler; });
+    }
+    // Where the handler the last taker behind the others calls is kept; null when none took slot over.
+    static E* ChainEnd(const E& slot)
+    {
+        E* end = nullptr;
+        const E* current = &slot;
+        for (std::size_t steps = 0; steps <= Links().size(); ++steps) {
+            const auto link = Find(slot, *current);
+            if (link == Links().end())
+                break;
+            end = link->Previous;
+            current = end;
+        }
+        return end;
     }
 };
 
@@ -148,6 +166,7 @@ public:
     TWinControl* ActiveControl() const noexcept { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
 
+    // Showing finishes the form first, and everything made on it in code (TComponent::Finish).
     void SetVisible(bool visible) override;
     // Runs OnClose; then hides, minimises or frees the form as the handler decides. Closing the main
     // form ends the application; closing a modal form ends its modal loop.
@@ -159,14 +178,25 @@ public:
     // Frees the form once the messages pending for it have been handled.
     void Release();
 
-    const TNotifyEvent& OnShow() const noexcept { return FOnShow; }
-    void SetOnShow(const TNotifyEvent& event) { FOnShow = event; }
-    const TNotifyEvent& OnHide() const noexcept { return FOnHide; }
-    void SetOnHide(const TNotifyEvent& event) { FOnHide = event; }
-    const TCloseEvent& OnClose() const noexcept { return FOnClose; }
-    void SetOnClose(const TCloseEvent& event) { FOnClose = event; }
-    const TNotifyEvent& OnPaint() const noexcept { return FOnPaint; }
-    void SetOnPaint(const TNotifyEvent& event) { FOnPaint = event; }
+    // The form's own handlers: what SetOnShow and the others set, what a description names and what
+    // the designer writes. Components that take one of these events over (a form saver, an explode
+    // animation) stand in front of the form's own handler and call it; assigning the handler while
+    // they do sets it under them, so that they go on working whatever the order of making them and
+    // assigning it, and reading it gives the handler assigned, not a component's.
+    const TNotifyEvent& OnShow() const { return TEventChain<TNotifyEvent>::Own(FOnShow); }
+    void SetOnShow(const TNotifyEvent& event) { TEventChain<TNotifyEvent>::Assign(FOnShow, event); }
+    const TNotifyEvent& OnHide() const { return TEventChain<TNotifyEvent>::Own(FOnHide); }
+    void SetOnHide(const TNotifyEvent& event) { TEventChain<TNotifyEvent>::Assign(FOnHide, event); }
+    const TCloseEvent& OnClose() const { return TEventChain<TCloseEvent>::Own(FOnClose); }
+    void SetOnClose(const TCloseEvent& event) { TEventChain<TCloseEvent>::Assign(FOnClose, event); }
+    const TNotifyEvent& OnPaint() const { return TEventChain<TNotifyEvent>::Own(FOnPaint); }
+    void SetOnPaint(const TNotifyEvent& event) { TEventChain<TNotifyEvent>::Assign(FOnPaint, event); }
+    // The slots the form fires, for the components that take its events over through TEventChain: they
+    // hold the handler of the component standing in front, or the form's own handler while none does.
+    TNotifyEvent& ShowSlot() noexcept { return FOnShow; }
+    TNotifyEvent& HideSlot() noexcept { return FOnHide; }
+    TCloseEvent& CloseSlot() noexcept { return FOnClose; }
+    TNotifyEvent& PaintSlot() noexcept { return FOnPaint; }
 
     bool HasParent() const override { return false; }
     void WndProc(TMessage& message) override;
@@ -212,6 +242,10 @@ struct TExceptionEvent : TEvent<TObject*, Exception&> {
     static constexpr std::array<std::string_view, 2> ParamNames{"Sender", "E"};
 };
 std::string EventArgText(const Exception& e);
+inline std::string_view TypeName(const Exception*)
+{
+    return "Exception";
+}
 
 // The help request: the handler sets Handled when it gave the help, and may clear CallHelp.
 struct THelpEvent : TEvent<std::uint16_t, int, bool&, bool&> {
@@ -232,6 +266,10 @@ struct TMessageEvent : TEvent<MSG&, bool&> {
     static constexpr std::array<std::string_view, 2> ParamNames{"Msg", "Handled"};
 };
 std::string EventArgText(const MSG& message);
+inline std::string_view TypeName(const MSG*)
+{
+    return "MSG";
+}
 
 // What a hint about to be shown says and where; a TShowHintEvent handler may change it.
 struct THintInfo {
@@ -242,6 +280,10 @@ struct THintInfo {
     int HideTimeout = 0;
 };
 std::string EventArgText(const THintInfo& info);
+inline std::string_view TypeName(const THintInfo*)
+{
+    return "THintInfo";
+}
 
 struct TShowHintEvent : TEvent<std::string&, bool&, THintInfo&> {
     using TEvent::TEvent;
@@ -284,7 +326,8 @@ public:
     // Adopts a form built elsewhere (read from a description) as the main form when there is none.
     void SetMainForm(TForm* form);
 
-    // Shows the main form and dispatches messages until Terminate.
+    // Finishes what the application owns that is not finished yet (forms and components made in code,
+    // see TComponent::Finish), shows the main form and dispatches messages until Terminate.
     void Run();
     // Handles every message waiting in the queue, then returns.
     void ProcessMessages();
@@ -337,6 +380,7 @@ private:
     // Escape press the default and cancel buttons, Alt+key an accelerator.
     bool IsDialogKeyMessage(MSG& message);
     void Idle();
+    void ReportUnfinished();
     void WndProc(TMessage& message);
     // The application's window has just left the minimised state.
     void Restored();
@@ -348,7 +392,7 @@ private:
     WNDPROC FObjectInstance = nullptr;
     std::string FTitle;
     TIcon* FIcon;
-    TColor FHintColor = 0x80FFFF; // light yellow
+    TColor FHintColor = TColor(0x80FFFF); // light yellow
     int FHintPause = 800;
     bool FShowHint = true;
     std::string FHint;

@@ -8,15 +8,20 @@
 #include <cstdint>
 #include <string>
 
-// A colour as 0x00BBGGRR, or a system colour as 0x80000000 + COLOR_xxx.
-using TColor = std::int32_t;
+// A colour as 0x00BBGGRR, or a system colour as 0x80000000 + COLOR_xxx: a 32-bit integer of a type of
+// its own, so that properties of it are known as colours (they are streamed as integers).
+enum TColor : std::int32_t {};
+inline std::string_view TypeName(const TColor*)
+{
+    return "TColor";
+}
 inline constexpr TColor clInfoBk = static_cast<TColor>(0x80000000 | COLOR_INFOBK);
 inline constexpr TColor clBtnFace = static_cast<TColor>(0x80000000 | COLOR_BTNFACE);
 
 enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 inline const TEnumInfo& EnumTypeInfo(TFontStyle)
 {
-    static const TEnumInfo info{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+    static const TEnumInfo info{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, "TFontStyles"};
     return info;
 }
 using TFontStyles = TSet<TFontStyle>;

@@ -7,6 +7,7 @@
 #include "framework/Strings.h"
 
 #include <cstdio>
+#include <map>
 
 std::string_view TEnumInfo::NameOf(std::int64_t ordinal) const noexcept
 {
@@ -21,6 +22,19 @@ std::optional<std::int64_t> TEnumInfo::ValueOf(std::string_view name) const noex
         if (SameText(Names[i], name))
             return static_cast<std::int64_t>(i);
     return std::nullopt;
+}
+
+std::string_view IntegerTypeName(const std::type_info& type)
+{
+    static const std::pair<const std::type_info*, std::string_view> names[] = {
+        {&typeid(int), "Integer"},        {&typeid(unsigned), "Cardinal"},    {&typeid(long), "LongInt"},
+        {&typeid(unsigned long), "LongWord"}, {&typeid(short), "SmallInt"}, {&typeid(unsigned short), "Word"},
+        {&typeid(signed char), "ShortInt"}, {&typeid(unsigned char), "Byte"},
+    };
+    for (const auto& [known, name] : names)
+        if (*known == type)
+            return name;
+    return "Integer";
 }
 
 std::string EventArgText(const TObject* object)
@@ -180,4 +194,26 @@ void SetPropValue(TObject& object, const TPropInfo& prop, const TValue& value)
     if (!prop.Set)
         throw EConvertError("Property " + prop.Name + " is read-only");
     prop.Set(object, value);
+}
+
+namespace {
+
+// Made once and never destroyed: registrations come from static initialisers of every unit.
+std::map<TClass, TOperationList (*)()>& Operations()
+{
+    static auto* operations = new std::map<TClass, TOperationList (*)()>();
+    return *operations;
+}
+
+} // namespace
+
+void RegisterOperations(TClass cls, TOperationList (*operations)())
+{
+    Operations()[cls] = operations;
+}
+
+TOperationList ClassOperations(TClass cls)
+{
+    const auto found = Operations().find(cls);
+    return found == Operations().end() ? TOperationList{} : found->second();
 }

@@ -42,9 +42,12 @@ using TBytes = std::vector<unsigned char>;
 // overload found by argument-dependent look-up, next to its declaration:
 //     inline const TEnumInfo& EnumTypeInfo(TQELBeeptype)
 //     { static const TEnumInfo info{"TQELBeeptype", {"bNone", ...}}; return info; }
+// An enumeration whose values make a set type (a TSet of it, under a name of its own) gives that
+// name too: {"TQELFormSizeOption", {...}, "TQELFormSizeOptions"}.
 struct TEnumInfo {
     std::string_view TypeName;
     std::vector<std::string_view> Names;
+    std::string_view SetName = {};
 
     std::string_view NameOf(std::int64_t ordinal) const noexcept;
     // Case-insensitive, as identifiers are.
@@ -101,6 +104,13 @@ inline constexpr bool IsSet = false;
 template <class E>
 inline constexpr bool IsSet<TSet<E>> = true;
 
+// An enumeration with value names. One without is an integer type with a name of its own (TColor):
+// it is published and streamed as an integer, and names itself with TypeName (below).
+template <class T>
+concept NamedEnum = std::is_enum_v<T> && requires(T value) { EnumTypeInfo(value); };
+template <class T>
+concept NamedInteger = std::is_enum_v<T> && !NamedEnum<T>;
+
 // ---------------------------------------------------------------------------------------------------
 // Event delegates
 
@@ -133,10 +143,16 @@ std::string EventArgText(double value);
 // A character reads as itself, not as its code.
 std::string EventArgText(char value);
 template <class E>
-    requires std::is_enum_v<E>
+    requires NamedEnum<E>
 std::string EventArgText(E value)
 {
     return std::string(EnumTypeInfo(value).NameOf(static_cast<std::int64_t>(value)));
+}
+template <class E>
+    requires NamedInteger<E>
+std::string EventArgText(E value)
+{
+    return EventArgText(static_cast<std::int64_t>(value));
 }
 template <class E>
 std::string EventArgText(TSet<E> value)
@@ -218,13 +234,45 @@ private:
     TMethod FMethod;
 };
 
+// ---------------------------------------------------------------------------------------------------
+// Type names
+
+// The name a type goes by in the component reference: the language's basic types by their Pascal
+// names (Integer, Word, string, Boolean), enumerations, sets, event types and classes by their own.
+// A record, or an integer type with a name of its own, names itself with an overload found by
+// argument-dependent look-up, next to its declaration:
+//     inline std::string_view TypeName(const TMessage*) { return "TMessage"; }
+std::string_view IntegerTypeName(const std::type_info& type);
+
+template <class T>
+std::string TypeNameOf();
+
+namespace TypInfoDetail {
+
+template <class S>
+struct TSignatureParams;
+template <class... Args>
+struct TSignatureParams<TEvent<Args...>> {
+    static std::vector<std::string (*)()> Types() { return {&TypeNameOf<Args>...}; }
+    // A parameter taken by reference to a variable the handler may change.
+    static std::vector<bool> ByReference()
+    {
+        return {(std::is_lvalue_reference_v<Args> && !std::is_const_v<std::remove_reference_t<Args>>)...};
+    }
+};
+
+} // namespace TypInfoDetail
+
 // What the streaming system and the host need to know of an event type: its name, its parameter names
-// and its signature (slots of equal signature accept each other's methods).
+// and its signature (slots of equal signature accept each other's methods); and for the reference,
+// each parameter's type name (worked out when asked for) and whether it is passed by reference.
 struct TEventTypeInfo {
     std::string_view Name;
     std::vector<std::string_view> ParamNames;
     const std::type_info* Signature;
     TMethod (*MakeGeneric)(TEventSink* sink);
+    std::vector<std::string (*)()> ParamTypes;
+    std::vector<bool> ParamByReference;
 };
 
 // An event type is a TEvent of its signature with a name and parameter names:
@@ -241,12 +289,47 @@ const TEventTypeInfo& EventTypeInfoOf()
         std::vector<std::string_view>(E::ParamNames.begin(), E::ParamNames.end()),
         &typeid(typename E::TSignature),
         [](TEventSink* sink) { return E::Generic(sink); },
+        TypInfoDetail::TSignatureParams<typename E::TSignature>::Types(),
+        TypInfoDetail::TSignatureParams<typename E::TSignature>::ByReference(),
     };
     return info;
 }
 
 template <class T>
 concept EventType = requires { typename T::TSignature; T::TypeName; T::ParamNames; };
+
+template <class T>
+std::string TypeNameOf()
+{
+    using U = std::remove_cvref_t<T>;
+    if constexpr (std::is_same_v<U, std::string>)
+        return "string";
+    else if constexpr (std::is_same_v<U, bool>)
+        return "Boolean";
+    else if constexpr (std::is_same_v<U, char>)
+        return "Char";
+    else if constexpr (std::is_same_v<U, float>)
+        return "Single";
+    else if constexpr (std::is_same_v<U, double>)
+        return "Double";
+    else if constexpr (std::is_same_v<U, TDateTime>)
+        return "TDateTime";
+    else if constexpr (std::is_same_v<U, TBytes>)
+        return "TBytes";
+    else if constexpr (std::is_integral_v<U>)
+        return std::string(IntegerTypeName(typeid(U)));
+    else if constexpr (NamedEnum<U>)
+        return std::string(EnumTypeInfo(U{}).TypeName);
+    else if constexpr (IsSet<U>) {
+        const TEnumInfo& element = EnumTypeInfo(typename U::TElement{});
+        return element.SetName.empty() ? "set of " + std::string(element.TypeName) : std::string(element.SetName);
+    } else if constexpr (EventType<U>)
+        return std::string(U::TypeName);
+    else if constexpr (std::is_pointer_v<U>)
+        return std::remove_cv_t<std::remove_pointer_t<U>>::StaticClass()->Name;
+    else
+        return std::string(TypeName(static_cast<const U*>(nullptr)));
+}
 
 struct TNotifyEvent : TEvent<TObject*> {
     using TEvent::TEvent;
@@ -317,9 +400,16 @@ struct TPropInfo {
     const TEnumInfo* Enum = nullptr;          // enumerations and the element type of sets
     TClass (*ClassOf)() noexcept = nullptr;   // object kinds: the declared class
     const TEventTypeInfo* Event = nullptr;    // methods
+    // The declared type's name, as the designer and the reference give it (TypeNameOf): string,
+    // Integer, Cardinal, Byte, Word, ShortInt, SmallInt, Char, Boolean, Double, Single, TDateTime,
+    // TBytes, the name of an enumeration, a set type, an event type or a class.
+    std::string (*TypeName)() = nullptr;
     std::function<TValue(const TObject&)> Get;
     std::function<void(TObject&, const TValue&)> Set; // empty for sub-objects published read-only
     std::optional<TValue> DefaultValue;
+    // For the reference: where a new object's value comes from, when the constructor takes it from
+    // elsewhere (the application, the system, the clock) rather than setting a value of its own.
+    std::string InitialFrom;
     TStored StoredRule = TStored::Auto;
     std::function<bool(const TObject&)> StoredPredicate;
 
@@ -342,7 +432,7 @@ constexpr TTypeKind KindOf()
         return TTypeKind::Char;
     else if constexpr (is_same_v<T, bool>)
         return TTypeKind::Bool;
-    else if constexpr (std::is_integral_v<T>) {
+    else if constexpr (std::is_integral_v<T> || NamedInteger<T>) {
         static_assert(sizeof(T) <= 4, "published integers are at most 32 bits wide");
         return TTypeKind::Integer;
     } else if constexpr (std::is_enum_v<T>)
@@ -418,12 +508,18 @@ T FromValue(const TValue& value)
 
 } // namespace TypInfoDetail
 
-// One line of a property table. Build it with Prop(...) and refine it with Default, Stored, StoredIf.
+// One line of a property table. Build it with Prop(...) and refine it with Default, Stored, StoredIf
+// and Initially.
 template <class T>
 struct TPropDecl : TPropInfo {
     TPropDecl& Default(const T& value)
     {
         DefaultValue = TypInfoDetail::ToValue<T>(value);
+        return *this;
+    }
+    TPropDecl& Initially(std::string source)
+    {
+        InitialFrom = std::move(source);
         return *this;
     }
     TPropDecl& Stored(TStored rule)
@@ -451,12 +547,16 @@ TPropDecl<T> MakeProp(std::string name, G (C::*getter)() const)
     decl.Name = std::move(name);
     decl.Kind = KindOf<T>();
     decl.Type = &typeid(T);
+    decl.TypeName = &TypeNameOf<T>;
     if constexpr (std::is_same_v<T, char>) {
         decl.Min = 0;
         decl.Max = 255;
     } else if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
         decl.Min = static_cast<std::int64_t>(std::numeric_limits<T>::min());
         decl.Max = static_cast<std::int64_t>(std::numeric_limits<T>::max());
+    } else if constexpr (NamedInteger<T>) {
+        decl.Min = static_cast<std::int64_t>(std::numeric_limits<std::underlying_type_t<T>>::min());
+        decl.Max = static_cast<std::int64_t>(std::numeric_limits<std::underlying_type_t<T>>::max());
     } else if constexpr (std::is_enum_v<T>)
         decl.Enum = &EnumTypeInfo(T{});
     else if constexpr (IsSet<T>)
@@ -546,6 +646,43 @@ struct TClassInfo {
     TClass Class::ClassType() const noexcept { return StaticClass(); }                             \
     static const bool Class##Registered = (RegisterClass(Class::StaticClass()), true);             \
     TPropList Class::PublishedProperties()
+
+// ---------------------------------------------------------------------------------------------------
+// Public operations
+
+// A public operation of a class, for the component reference: how a call reads ("Log(Text)") and what
+// it does, in one line. A class lists its own in a table beside its property table, naming each
+// member function, which must therefore exist and be public:
+//
+//     QEL_OPERATIONS(TQELLogFile)
+//     {
+//         return {
+//             Operation(&TQELLogFile::Log, "Log(Text)", "appends Text as one line"),
+//         };
+//     }
+struct TOperationInfo {
+    std::string Call;
+    std::string Description;
+    std::string Name() const { return Call.substr(0, Call.find('(')); }
+};
+using TOperationList = std::vector<TOperationInfo>;
+
+template <class M>
+    requires std::is_member_function_pointer_v<M> || std::is_function_v<std::remove_pointer_t<M>>
+TOperationInfo Operation(M, std::string call, std::string description)
+{
+    return {std::move(call), std::move(description)};
+}
+
+void RegisterOperations(TClass cls, TOperationList (*operations)());
+// The operations cls lists itself (not its ancestors'); empty when it lists none.
+TOperationList ClassOperations(TClass cls);
+
+#define QEL_OPERATIONS(Class)                                                                      \
+    static TOperationList Class##Operations();                                                     \
+    static const bool Class##OperationsRegistered =                                                \
+        (RegisterOperations(Class::StaticClass(), &Class##Operations), true);                      \
+    static TOperationList Class##Operations()
 
 // Generic access to published properties.
 TValue GetPropValue(const TObject& object, const TPropInfo& prop);

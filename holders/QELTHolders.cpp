@@ -20,6 +20,15 @@ QEL_CLASS_INFO(TQELJokeHolder, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELJokeHolder)
+{
+    using C = TQELJokeHolder;
+    return {
+        Operation(&C::Getany, "Getany()", "a line of Items picked at random"),
+        Operation(&C::Getone, "Getone(Index)", "the line of Items at Index, empty past the end"),
+    };
+}
+
 namespace {
 
 constexpr std::array<const char*, 62> Jokes{

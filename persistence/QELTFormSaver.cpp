@@ -19,6 +19,25 @@ QEL_CLASS_INFO(TQELFormSaver, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELFormSaver)
+{
+    using C = TQELFormSaver;
+    return {
+        Operation(&C::Store, "Store()",
+                  "stores the forms' values now, after the form's own OnClose handler, as closing the form does"),
+        Operation(&C::Restore, "Restore()",
+                  "restores them now, after the form's own OnShow handler, as showing the form does"),
+        Operation(&C::ReadInt, "ReadInt(Name, Default)",
+                  "reads the integer Name through FormStore, Default when it is missing"),
+        Operation(&C::ReadStr, "ReadStr(Name, Default)",
+                  "reads the text Name through FormStore, Default when it is missing"),
+        Operation(&C::ReadBool, "ReadBool(Name, Default)",
+                  "reads the Boolean Name through FormStore, Default when it is missing"),
+        Operation(&C::ExtWndProc, "ExtWndProc(Message)",
+                  "the form's window procedure while the saver watches it: notes the bounds before a maximise"),
+    };
+}
+
 namespace {
 
 TForm* OwnerForm(TComponent* owner)
@@ -58,29 +77,29 @@ TQELFormSaver::TQELFormSaver(TComponent* owner)
     // leaves nothing bound to this object.
     try {
         InstallWndProc();
-        TEventChain<TNotifyEvent>::TakeOver(FOwnerForm->OnShow(), ShowHandler(), FPrevShow);
-        TEventChain<TCloseEvent>::TakeOver(FOwnerForm->OnClose(), CloseHandler(), FPrevClose);
+        TEventChain<TNotifyEvent>::TakeOver(FOwnerForm->ShowSlot(), ShowHandler(), FPrevShow);
+        TEventChain<TCloseEvent>::TakeOver(FOwnerForm->CloseSlot(), CloseHandler(), FPrevClose);
     } catch (...) {
-        (void)TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->OnShow(), ShowHandler());
+        (void)TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->ShowSlot(), ShowHandler());
         UnhookWindowProc(FHookedWindow, FObjectInstance);
         FreeObjectInstance(FObjectInstance);
         throw;
     }
-    FOwnerForm->SetOnShow(ShowHandler());
-    FOwnerForm->SetOnClose(CloseHandler());
+    FOwnerForm->ShowSlot() = ShowHandler();
+    FOwnerForm->CloseSlot() = CloseHandler();
 }
 
 TQELFormSaver::~TQELFormSaver()
 {
     FFormStore.reset();
     if (!ComponentState().Contains(csDesigning)) {
-        // Give the handlers back only where the slots still hold ours: code that replaced them since
-        // keeps its own, and a component that took them over after the saver calls the saver's
-        // previous handlers instead.
-        if (TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->OnShow(), ShowHandler()))
-            FOwnerForm->SetOnShow(FPrevShow);
-        if (TEventChain<TCloseEvent>::GiveBack(FOwnerForm->OnClose(), CloseHandler()))
-            FOwnerForm->SetOnClose(FPrevClose);
+        // Give the handlers back only where the slots still hold ours: a component that took them
+        // over after the saver calls the saver's previous handlers instead. A handler the program
+        // assigned to the form meanwhile is among them: it went under the saver.
+        if (TEventChain<TNotifyEvent>::GiveBack(FOwnerForm->ShowSlot(), ShowHandler()))
+            FOwnerForm->ShowSlot() = FPrevShow;
+        if (TEventChain<TCloseEvent>::GiveBack(FOwnerForm->CloseSlot(), CloseHandler()))
+            FOwnerForm->CloseSlot() = FPrevClose;
     }
     if (FHookedWindow)
         UnhookWindowProc(FHookedWindow, FObjectInstance);

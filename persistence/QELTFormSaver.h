@@ -1,7 +1,9 @@
 // TQELFormSaver keeps the size, place, window state and visibility of the application's forms (and,
 // when asked, of every control on them) from one run to the next. It takes over its owner form's
 // OnShow (restore) and OnClose (store) and watches the owner's window for maximise and minimise
-// commands, so that it can store the form's normal bounds rather than the maximised ones.
+// commands, so that it can store the form's normal bounds rather than the maximised ones. A handler
+// the program assigns to the form's OnShow or OnClose, before or after the saver was made, is the
+// form's own: the saver calls it first.
 #pragma once
 
 #include "foundation/QELSystem.h"

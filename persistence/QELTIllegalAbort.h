@@ -23,6 +23,9 @@ public:
     const TNotifyEvent& OnIllegalAbort() const noexcept { return FOnIllegalAbort; }
     void SetOnIllegalAbort(const TNotifyEvent& event) { FOnIllegalAbort = event; }
 
+    // Made in code, it reads and sets the marker when it is finished (TComponent::Finish).
+    bool NeedsFinish() const noexcept override { return true; }
+
 protected:
     // Reads the marker left by the last run, reports it, and sets it for this run.
     void Loaded() override;

@@ -12,6 +12,15 @@ QEL_CLASS_INFO(TQELStartup, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELStartup)
+{
+    using C = TQELStartup;
+    return {
+        Operation(&C::InstallApp, "InstallApp(Install)",
+                  "registers (or removes) the program under UniqueName; True when it wrote or deleted the value"),
+    };
+}
+
 namespace {
 
 constexpr const char* RunKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

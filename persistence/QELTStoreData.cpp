@@ -43,11 +43,47 @@ QEL_CLASS_INFO(TQELDataStore, TPersistent)
     };
 }
 
+QEL_OPERATIONS(TQELDataStore)
+{
+    using C = TQELDataStore;
+    return {
+        Operation(&C::ReadStr, "ReadStr(Name)", "the text Name, ErrorStr when it is missing (OnError fires)"),
+        Operation(&C::ReadStrs, "ReadStrs(Strings)", "fills Strings with the section's values as name=value lines"),
+        Operation(&C::ReadCrypt, "ReadCrypt(Name)", "the scrambled text Name, unscrambled"),
+        Operation(&C::WriteCrypt, "WriteCrypt(Name, Value)", "writes Value as scrambled text"),
+        Operation(&C::WriteStr, "WriteStr(Name, Value)", "writes the text Value"),
+        Operation(&C::ReadInt, "ReadInt(Name)", "the integer Name, ErrorInt when it is missing (OnError fires)"),
+        Operation(&C::WriteInt, "WriteInt(Name, Value)", "writes the integer Value"),
+        Operation(&C::ReadBool, "ReadBool(Name)", "the Boolean Name, ErrorBool when it is missing (OnError fires)"),
+        Operation(&C::WriteBool, "WriteBool(Name, Value)", "writes the Boolean Value"),
+        Operation(&C::Erase, "Erase()", "removes the whole section"),
+        Operation(&C::DeleteKey, "DeleteKey(Name)", "removes the value Name"),
+    };
+}
+
 QEL_CLASS_INFO(TQELStoreData, TQELSystemsComponent)
 {
     return {
         Prop("OnError", &TQELStoreData::OnError, &TQELStoreData::SetOnError),
         Prop("DataStore", &TQELStoreData::DataStore),
+    };
+}
+
+QEL_OPERATIONS(TQELStoreData)
+{
+    using C = TQELStoreData;
+    return {
+        Operation(&C::ReadStr, "ReadStr(Name)", "as DataStore's ReadStr"),
+        Operation(&C::ReadStrs, "ReadStrs(Strings)", "as DataStore's ReadStrs"),
+        Operation(&C::ReadCrypt, "ReadCrypt(Name)", "as DataStore's ReadCrypt"),
+        Operation(&C::WriteCrypt, "WriteCrypt(Name, Value)", "as DataStore's WriteCrypt"),
+        Operation(&C::WriteStr, "WriteStr(Name, Value)", "as DataStore's WriteStr"),
+        Operation(&C::ReadInt, "ReadInt(Name)", "as DataStore's ReadInt"),
+        Operation(&C::WriteInt, "WriteInt(Name, Value)", "as DataStore's WriteInt"),
+        Operation(&C::ReadBool, "ReadBool(Name)", "as DataStore's ReadBool"),
+        Operation(&C::WriteBool, "WriteBool(Name, Value)", "as DataStore's WriteBool"),
+        Operation(&C::Erase, "Erase()", "as DataStore's Erase"),
+        Operation(&C::DeleteKey, "DeleteKey(Name)", "as DataStore's DeleteKey"),
     };
 }
 

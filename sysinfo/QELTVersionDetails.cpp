@@ -23,6 +23,14 @@ QEL_CLASS_INFO(TQELVersionDetails, TQELSystemsComponent)
     };
 }
 
+QEL_OPERATIONS(TQELVersionDetails)
+{
+    using C = TQELVersionDetails;
+    return {
+        Operation(&C::ReInitialize, "ReInitialize()", "reads the running program's version record again"),
+    };
+}
+
 namespace {
 
 constexpr WORD USEnglish = 0x0409;

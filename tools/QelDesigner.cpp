@@ -20,8 +20,11 @@
 #include "tools/QelDesigner.h"
 
 #include "foundation/QELSysReg.h"
+#include "framework/Collection.h"
 #include "framework/FormText.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "persistence/QELTStoreData.h"
 #include "tools/QelDeadline.h"
 #include "tools/QelHost.h"
 
@@ -70,39 +73,6 @@ private:
     std::unique_ptr<TEventPrinter> FPrinter;
 };
 
-// An event of the form or of one of its components that a component took over while the form was
-// read (the explode animation takes the form's OnShow, OnPaint and OnHide, in the designer too). The
-// component keeps it; the designer shows and stores the handler the description gave, or none.
-struct TTakenOverEvent {
-    TComponent* Object;
-    const TPropInfo* Event;
-    TMethod Installed; // the component's own
-    TMethod Designed;  // unassigned when the description gave none
-};
-
-// While it exists, the events that components took over hold their designed handlers again.
-class TDesignedHandlers {
-public:
-    explicit TDesignedHandlers(const std::vector<TTakenOverEvent>& events)
-    {
-        for (const TTakenOverEvent& event : events)
-            if (std::get<TMethod>(GetPropValue(*event.Object, *event.Event)) == event.Installed) {
-                SetPropValue(*event.Object, *event.Event, event.Designed);
-                FSwapped.push_back(&event);
-            }
-    }
-    ~TDesignedHandlers()
-    {
-        for (const TTakenOverEvent* event : FSwapped)
-            SetPropValue(*event->Object, *event->Event, event->Installed);
-    }
-    TDesignedHandlers(const TDesignedHandlers&) = delete;
-    TDesignedHandlers& operator=(const TDesignedHandlers&) = delete;
-
-private:
-    std::vector<const TTakenOverEvent*> FSwapped;
-};
-
 // A form description loaded into the designing state.
 class TDesignSession : public TFormDesigner {
 public:
@@ -114,12 +84,10 @@ public:
         reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
             return new THostForm(className, owner);
         });
-        std::vector<TTakenOverEvent> read;
         reader.SetOnFindMethod([&](TComponent* component, const TPropInfo& event, const std::string& name) {
             FHandlers.push_back(std::make_unique<TDesignHandler>(
                 name, printEvents ? std::make_unique<TEventPrinter>(component, event) : nullptr));
-            read.push_back({component, &event, {}, event.Event->MakeGeneric(FHandlers.back().get())});
-            return read.back().Designed;
+            return event.Event->MakeGeneric(FHandlers.back().get());
         });
         try {
             FRoot.reset(reader.ReadComponent(&FDesigning));
@@ -129,7 +97,6 @@ public:
             // A component failed while the form was read: say where.
             throw Exception(formFile + ": " + reader.ErrorContext() + ": " + e.what());
         }
-        NoteTakenOverEvents(read);
     }
 
     TComponent* Root() const override { return FRoot.get(); }
@@ -139,9 +106,6 @@ public:
         for (const auto& handler : FHandlers)
             if (method.Data == handler.get())
                 return handler->Name();
-        for (const TTakenOverEvent& event : FTakenOver)
-            if (method == event.Installed)
-                return GetMethodName(event.Designed);
         return {};
     }
 
@@ -163,41 +127,14 @@ public:
 
     void Save(const std::string& fileName)
     {
-        std::string text;
-        {
-            const TDesignedHandlers designed(FTakenOver);
-            text = WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
-        }
+        const std::string text =
+            WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
         std::ofstream file(fileName, std::ios::binary);
         if (!(file << text && file.flush()))
             throw Exception("cannot write '" + fileName + "'");
     }
 
 private:
-    // Each event of the form and its components that holds a handler neither the description nor the
-    // designer gave it; read lists the events the description gave handlers, with those handlers.
-    void NoteTakenOverEvents(const std::vector<TTakenOverEvent>& read)
-    {
-        std::vector<TComponent*> objects{FRoot.get()};
-        for (int i = 0; i < FRoot->ComponentCount(); ++i)
-            objects.push_back(FRoot->Components(i));
-        for (TComponent* object : objects)
-            for (const TPropInfo* prop : object->ClassType()->AllProperties()) {
-                if (prop->Kind != TTypeKind::Method)
-                    continue;
-                const auto method = std::get<TMethod>(GetPropValue(*object, *prop));
-                if (!method.Assigned() || !GetMethodName(method).empty() ||
-                    FRoot->ClassType()->FindMethod(*FRoot, method))
-                    continue;
-                // The reader's last assignment of the event is the one that counted.
-                auto designed = std::find_if(read.rbegin(), read.rend(), [&](const TTakenOverEvent& event) {
-                    return event.Object == object && event.Event == prop;
-                });
-                FTakenOver.push_back({object, prop, method, designed == read.rend() ? TMethod{} : designed->Designed});
-            }
-    }
-
-    std::vector<TTakenOverEvent> FTakenOver;
     TComponent FDesigning{nullptr};
     std::vector<std::unique_ptr<TDesignHandler>> FHandlers;
     std::unique_ptr<TComponent> FRoot; // freed first: its handlers outlive it
@@ -494,12 +431,35 @@ std::string Cell(const std::string& text)
     return cell;
 }
 
+// A value as the reference shows it: strings and characters quoted, lists by their length.
+std::string ValueText(const TPropInfo& prop, const TValue& value)
+{
+    if (prop.Kind == TTypeKind::Strings) {
+        const int count = static_cast<TStrings*>(std::get<TObject*>(value))->Count();
+        return count ? std::to_string(count) + (count == 1 ? " line" : " lines") : std::string();
+    }
+    const std::string text = PropertyValueText(prop, value);
+    return prop.Kind == TTypeKind::String || prop.Kind == TTypeKind::Char ? "'" + text + "'" : text;
+}
+
 std::string DefaultText(const TPropInfo& prop)
 {
-    if (!prop.DefaultValue)
+    return prop.DefaultValue ? ValueText(prop, *prop.DefaultValue) : std::string();
+}
+
+// The value a new object has, where it differs from the declared default; where it comes from when the
+// constructor takes it from elsewhere. Nothing for what is never stored (information properties, read
+// from the system), nor for sub-objects and events.
+std::string InitialText(const TPropInfo& prop, const TObject* sample)
+{
+    if (!prop.InitialFrom.empty())
+        return prop.InitialFrom;
+    if (!sample || prop.EffectiveStored() == TStored::Never ||
+        (prop.IsObjectKind() && prop.Kind != TTypeKind::Strings) || prop.Kind == TTypeKind::Method ||
+        prop.Kind == TTypeKind::Binary)
         return {};
-    const std::string text = PropertyValueText(prop, *prop.DefaultValue);
-    return prop.Kind == TTypeKind::String || prop.Kind == TTypeKind::Char ? "'" + text + "'" : text;
+    const std::string text = ValueText(prop, GetPropValue(*sample, prop));
+    return text == DefaultText(prop) ? std::string() : text;
 }
 
 std::string StoredText(const TPropInfo& prop)
@@ -524,27 +484,141 @@ std::string StoredText(const TPropInfo& prop)
     return "always";
 }
 
-// The tables of cls's properties and events; the classes of its sub-objects are added to nested.
-std::string ClassTables(TClass cls, std::vector<TClass>& nested)
+// "Sender: TObject, var Action: TCloseAction": var marks a parameter the handler may change.
+std::string ParametersText(const TEventTypeInfo& event)
 {
-    std::string properties = "| Property | Type | Default | Stored |\n|---|---|---|---|\n";
+    std::string text;
+    for (std::size_t i = 0; i < event.ParamNames.size(); ++i)
+        text.append(text.empty() ? "" : ", ")
+            .append(event.ParamByReference[i] ? "var " : "")
+            .append(event.ParamNames[i])
+            .append(": ")
+            .append(event.ParamTypes[i]());
+    return text;
+}
+
+// The public operations of cls, its ancestors' first; an operation a class lists again (an override
+// of Execute) keeps its inherited place with the class's own line.
+TOperationList AllOperations(TClass cls)
+{
+    TOperationList operations = cls->Parent ? AllOperations(cls->Parent) : TOperationList{};
+    for (TOperationInfo& operation : ClassOperations(cls)) {
+        auto inherited = std::find_if(operations.begin(), operations.end(),
+                                      [&](const TOperationInfo& other) { return other.Name() == operation.Name(); });
+        if (inherited != operations.end())
+            *inherited = std::move(operation);
+        else
+            operations.push_back(std::move(operation));
+    }
+    return operations;
+}
+
+// A new object of a class, made as the designer makes one: a component on a form in the designing
+// state, so that it acts on nothing; none for a class that cannot be made on its own.
+class TSample {
+public:
+    explicit TSample(TClass cls)
+    {
+        FForm.SetDesigning(true);
+        if (cls->CreateComponent)
+            FObject = cls->CreateComponent(&FForm);
+        else if (cls->CreateInstance)
+            FObject = cls->CreateInstance();
+        else if (cls->CreateItem)
+            FObject = cls->CreateItem(nullptr);
+    }
+    ~TSample()
+    {
+        if (!FObject)
+            return;
+        // A data store that the object would write to as it goes (an abnormal-end detector clears its
+        // marker) is switched off: making the reference leaves nothing behind.
+        for (const TPropInfo* prop : FObject->ClassType()->AllProperties())
+            if (prop->Kind == TTypeKind::Class)
+                if (auto* store = dynamic_cast<TQELDataStore*>(std::get<TObject*>(prop->Get(*FObject))))
+                    store->SetEnabled(false);
+        if (!dynamic_cast<TComponent*>(FObject))
+            delete FObject;
+    }
+    TSample(const TSample&) = delete;
+    TSample& operator=(const TSample&) = delete;
+
+    const TObject* Object() const noexcept { return FObject; }
+
+private:
+    TForm FForm{nullptr}; // frees a component made on it
+    TObject* FObject = nullptr;
+};
+
+// The classes the reference lists after the components: of the objects they publish, and of the items
+// of their collections, by collection class.
+struct TNested {
+    std::vector<TClass> Classes;
+    std::map<TClass, std::vector<TClass>> Items;
+
+    void Add(TClass cls)
+    {
+        if (std::find(Classes.begin(), Classes.end(), cls) == Classes.end())
+            Classes.push_back(cls);
+    }
+    // The collection class cls is an item of; null for another class.
+    TClass CollectionOf(TClass cls) const
+    {
+        for (const auto& [collection, items] : Items)
+            if (std::find(items.begin(), items.end(), cls) != items.end())
+                return collection;
+        return nullptr;
+    }
+};
+
+// The classes that are the items of a collection property of sample: its item class and every
+// registered class derived from it.
+std::vector<TClass> ItemClasses(const TPropInfo& prop, const TObject& sample)
+{
+    const TClass itemClass = static_cast<TCollection*>(std::get<TObject*>(prop.Get(sample)))->ItemClass();
+    std::vector<TClass> classes{itemClass};
+    for (TClass cls : RegisteredClasses())
+        if (cls != itemClass && cls->InheritsFrom(itemClass))
+            classes.push_back(cls);
+    return classes;
+}
+
+// The tables of cls's properties, events and public operations; the classes of its sub-objects and
+// of the items of its collections are added to nested.
+std::string ClassTables(TClass cls, TNested& nested)
+{
+    const TSample sample(cls);
+    std::string properties = "| Property | Type | Default | Initial | Stored |\n|---|---|---|---|---|\n";
     std::string events = "| Event | Type | Parameters |\n|---|---|---|\n";
-    bool hasEvents = false;
+    bool hasProperties = false, hasEvents = false;
     for (const TPropInfo* prop : cls->AllProperties()) {
         if (prop->Kind == TTypeKind::Method) {
-            std::string parameters;
-            for (std::string_view name : prop->Event->ParamNames)
-                parameters.append(parameters.empty() ? "" : ", ").append(name);
-            events += "| `" + prop->Name + "` | " + PropertyTypeName(*prop) + " | " + parameters + " |\n";
+            events += "| `" + prop->Name + "` | " + prop->TypeName() + " | " + ParametersText(*prop->Event) + " |\n";
             hasEvents = true;
             continue;
         }
-        if (prop->Kind == TTypeKind::Class && std::find(nested.begin(), nested.end(), prop->ClassOf()) == nested.end())
-            nested.push_back(prop->ClassOf());
-        properties += "| `" + prop->Name + "` | " + PropertyTypeName(*prop) + " | " + Cell(DefaultText(*prop)) +
-                      " | " + StoredText(*prop) + " |\n";
+        if (prop->Kind == TTypeKind::Class || prop->Kind == TTypeKind::Collection)
+            nested.Add(prop->ClassOf());
+        if (prop->Kind == TTypeKind::Collection && sample.Object()) {
+            std::vector<TClass>& items = nested.Items[prop->ClassOf()];
+            items = ItemClasses(*prop, *sample.Object());
+            for (TClass item : items)
+                nested.Add(item);
+        }
+        properties += "| `" + prop->Name + "` | " + prop->TypeName() + " | " + Cell(DefaultText(*prop)) + " | " +
+                      Cell(InitialText(*prop, sample.Object())) + " | " + StoredText(*prop) + " |\n";
+        hasProperties = true;
     }
-    return properties + (hasEvents ? "\n" + events : std::string());
+    std::string operations = "| Operation | What it does |\n|---|---|\n";
+    const TOperationList all = AllOperations(cls);
+    for (const TOperationInfo& operation : all)
+        operations += "| `" + Cell(operation.Call) + "` | " + Cell(operation.Description) + " |\n";
+    std::string text = hasProperties ? properties : "It publishes no properties.\n";
+    if (hasEvents)
+        text += "\n" + events;
+    if (!all.empty())
+        text += "\n" + operations;
+    return text;
 }
 
 std::string Reference()
@@ -555,11 +629,15 @@ std::string Reference()
         "while this file differs from what the code generates. Each component is listed with its palette\n"
         "page and its published properties in declaration order, inherited ones first: the type, the\n"
         "declared default (a property without one is always stored, unless it is an information\n"
-        "property, which never is) and when a form's stored description keeps the value. Events are\n"
-        "optional handlers; their parameters are given in order. The objects that components publish as\n"
-        "properties follow at the end. `Name` is never stored as a property: the description gives it in\n"
-        "the line that starts each component.\n";
-    std::vector<TClass> nested;
+        "property, which never is), the value a new component starts with where that differs from the\n"
+        "default (or where it comes from; lists start empty unless this says otherwise) and when a form's\n"
+        "stored description keeps the value. Events are optional handlers; their parameters are given in\n"
+        "order with their types, `var` marking one passed by reference, which the handler may change.\n"
+        "Then come the public operations a program calls. The objects that components publish as\n"
+        "properties, and the items of their collections, follow at the end. `Name` is never stored as a\n"
+        "property: the description gives it in the line that starts each component. Components made in\n"
+        "code: [components-in-code.md](components-in-code.md).\n";
+    TNested nested;
     for (const TPalettePage& page : PalettePages()) {
         text += "\n## Palette page \"" + page.Name + "\"\n";
         for (TClass cls : page.Classes) {
@@ -570,10 +648,19 @@ std::string Reference()
                     cls->Parent->Name + ".\n\n" + ClassTables(cls, nested);
         }
     }
-    text += "\n## Published objects\n";
-    for (std::size_t i = 0; i < nested.size(); ++i) {
-        const TClass cls = nested[i];
-        text += "\n### " + cls->Name + "\n\nBase class: " + cls->Parent->Name + ".\n\n" + ClassTables(cls, nested);
+    text += "\n## Published objects and collection items\n";
+    for (std::size_t i = 0; i < nested.Classes.size(); ++i) {
+        const TClass cls = nested.Classes[i];
+        std::string about = "Base class: " + cls->Parent->Name + ".";
+        if (const auto items = nested.Items.find(cls); items != nested.Items.end()) {
+            about += " Its items are of class " + items->second.front()->Name;
+            for (std::size_t k = 1; k < items->second.size(); ++k)
+                about += (k == 1 ? " or of a class derived from it: " : ", ") + items->second[k]->Name;
+            about += ".";
+        }
+        if (const TClass collection = nested.CollectionOf(cls))
+            about += " An item of " + collection->Name + ".";
+        text += "\n### " + cls->Name + "\n\n" + about + "\n\n" + ClassTables(cls, nested);
     }
     return text;
 }

@@ -74,6 +74,18 @@ private:
     const TShowHintEvent FOnShowHint = Application->OnShowHint();
 };
 
+// A form with a tray icon and an application component, both with a handler for OnMinimize.
+const std::string TrayAndApplication = "object Main: TForm\n"
+                                       "  object Tray: TQELSystemTray\n"
+                                       "    Enabled = True\n"
+                                       "    OnMinimize = TrayMinimize\n"
+                                       "  end\n"
+                                       "  object App: TQELApplication\n"
+                                       "    ApplicationTitle = 'Tray and application'\n"
+                                       "    OnMinimize = AppMinimize\n"
+                                       "  end\n"
+                                       "end\n";
+
 const std::string DuplicateMessage =
     "You can have one and ONLY ONE\r\nTQELApplication Component\r\n in a project and it must be on the Mainform";
 
@@ -82,7 +94,7 @@ const std::string DuplicateMessage =
 TEST_F(ApplicationComponent, StartsWithTheApplicationsValuesSoLoadingItUnchangedChangesNothing)
 {
     Application->SetTitle("Before");
-    Application->SetHintColor(0x123456);
+    Application->SetHintColor(TColor(0x123456));
     Application->SetHintPause(500);
     Application->SetShowHint(false);
     TForm form(nullptr);
@@ -110,7 +122,7 @@ TEST_F(ApplicationComponent, StartsWithTheApplicationsValuesSoLoadingItUnchanged
 
 TEST_F(ApplicationComponent, StoresOnlyTheValuesThatDifferFromTheDeclaredDefaults)
 {
-    Application->SetHintColor(0x80FFFF);
+    Application->SetHintColor(TColor(0x80FFFF));
     Application->SetHintPause(800);
     Application->SetShowHint(true);
     Application->SetTitle("Stored title");
@@ -124,7 +136,7 @@ TEST_F(ApplicationComponent, StoresOnlyTheValuesThatDifferFromTheDeclaredDefault
     EXPECT_NE(text.find("    ApplicationIcon.Data = {"), std::string::npos) << text;
     EXPECT_NE(text.find("    ApplicationTitle = 'Stored title'\n"), std::string::npos) << text;
 
-    app->SetHintColor(255);
+    app->SetHintColor(TColor(255));
     app->SetHintPause(100);
     app->SetShowHint(false);
     text = StoredText(form);
@@ -154,7 +166,7 @@ TEST_F(ApplicationComponent, LoadedHandsValuesAndAttachedHandlersToTheApplicatio
     auto* source = new TQELApplication(&designed);
     source->SetIcon(&warning);
     source->SetName("App");
-    source->SetHintColor(255);
+    source->SetHintColor(TColor(255));
     source->SetHintPause(100);
     source->SetShowHint(false);
     source->SetApplicationTitle("Applied");
@@ -189,16 +201,7 @@ TEST_F(ApplicationComponent, LoadedHandsValuesAndAttachedHandlersToTheApplicatio
 TEST_F(ApplicationComponent, ItsMinimiseAndRestoreHandlersReplaceATrayIconsOnTheSameForm)
 {
     ShowWindow(Application->Handle(), SW_SHOWNORMAL);
-    auto form = Log.Read("object Main: TForm\n"
-                         "  object Tray: TQELSystemTray\n"
-                         "    Enabled = True\n"
-                         "    OnMinimize = TrayMinimize\n"
-                         "  end\n"
-                         "  object App: TQELApplication\n"
-                         "    ApplicationTitle = 'Tray and application'\n"
-                         "    OnMinimize = AppMinimize\n"
-                         "  end\n"
-                         "end\n");
+    auto form = Log.Read(TrayAndApplication);
     Application->Minimize();
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{"App.OnMinimize Sender=TApplication"}));
     EXPECT_TRUE(IsWindowVisible(Application->Handle())); // the tray did not take it off the taskbar
@@ -263,4 +266,72 @@ TEST_F(ApplicationComponent, DestroyedItTakesBackTheHandlersTheApplicationStillH
     EXPECT_EQ(Application->OnActivate(), TNotifyEvent(&recorder, &TRecorder::Notify));
     Application->SetHint("nobody listens"); // would call into what the form left behind
     EXPECT_TRUE(Log.Lines.empty());
+}
+
+TEST_F(ApplicationComponent, DestroyedItPutsBackTheHandlersItFound)
+{
+    TRecorder recorder;
+    Application->SetOnMinimize(TNotifyEvent(&recorder, &TRecorder::Notify));
+    auto form = Log.Read("object Main: TForm\n"
+                         "  object App: TQELApplication\n"
+                         "    OnMinimize = AppMinimize\n"
+                         "  end\n"
+                         "end\n");
+    ASSERT_NE(Application->OnMinimize(), TNotifyEvent(&recorder, &TRecorder::Notify));
+    form.reset();
+    EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(&recorder, &TRecorder::Notify));
+}
+
+// With a tray icon on the same form, whichever of the two goes first, the application ends with the
+// handler it had before either came, and never with one of a component that is gone.
+TEST_F(ApplicationComponent, WithATrayIconEitherMayGoFirst)
+{
+    ShowWindow(Application->Handle(), SW_SHOWNORMAL);
+    TRecorder recorder;
+    const TNotifyEvent before(&recorder, &TRecorder::Notify);
+    for (bool applicationFirst : {true, false}) {
+        Application->SetOnMinimize(before);
+        Log.Lines.clear();
+        auto form = Log.Read(TrayAndApplication);
+        auto* tray = form->FindComponent("Tray")->As<TQELSystemTray>();
+        if (applicationFirst) {
+            delete form->FindComponent("App");
+            EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(tray, &TQELSystemTray::HandleMinimize));
+            Application->Minimize();
+            Application->Restore();
+            EXPECT_EQ(Log.Lines, std::vector<std::string>{"Tray.OnMinimize Sender=TApplication"})
+                << "the tray hears the minimise again";
+        } else
+            delete tray;
+        form.reset();
+        EXPECT_EQ(Application->OnMinimize(), before) << (applicationFirst ? "application first" : "tray first");
+    }
+    Application->Minimize();
+    Application->Restore();
+    EXPECT_EQ(recorder.Calls, 1);
+}
+
+// Made in code, with a handler of the program's own class, it hands everything over when its form is
+// finished, as one read from a description does when its form is loaded; once.
+TEST_F(ApplicationComponent, MadeInCodeItHandsItsValuesAndHandlersOverWhenItIsFinished)
+{
+    TRecorder recorder;
+    TForm form(nullptr);
+    auto* app = new TQELApplication(&form);
+    app->SetApplicationTitle("Made in code");
+    app->SetHintPause(123);
+    app->SetOnHint(TNotifyEvent(&recorder, &TRecorder::Notify));
+    EXPECT_NE(Application->Title(), "Made in code");
+    form.Finish();
+    EXPECT_EQ(Application->Title(), "Made in code");
+    EXPECT_EQ(WindowText(Application->Handle()), "Made in code");
+    EXPECT_EQ(Application->HintPause(), 123);
+    Application->SetHint("made");
+    EXPECT_EQ(recorder.Calls, 1);
+
+    Application->SetTitle("Changed since");
+    form.Finish();
+    EXPECT_EQ(Application->Title(), "Changed since") << "once";
+    delete app;
+    EXPECT_FALSE(Application->OnHint());
 }

@@ -129,6 +129,36 @@ TEST_F(OnlyOne, WithRestoreACopyThatIsShownBecomesTheForegroundWindow)
     EXPECT_EQ(GetForegroundWindow(), other.Handle());
 }
 
+// Made in code, with its properties and a handler of the program's own class, the guard counts when
+// its form is finished, as one read from a description does: before the form shows, and once.
+TEST_F(OnlyOne, MadeInCodeItCountsWhenItsFormIsFinished)
+{
+    struct TCounts : TObject {
+        void Exceeded(TObject*, int instances)
+        {
+            Found.push_back(instances);
+            Shown = Form->HandleAllocated() && IsWindowVisible(Form->Handle());
+        }
+        TForm* Form = nullptr;
+        std::vector<int> Found;
+        bool Shown = true;
+    } counts;
+    TStandIn other(Title, true);
+    auto form = std::make_unique<TForm>(Application);
+    counts.Form = form.get();
+    auto* guard = new TQELOnlyOne(form.get());
+    guard->SetOnExceed(aNone);
+    guard->SetOnExceeded(TQELOnExceeded(&counts, &TCounts::Exceeded));
+    EXPECT_TRUE(counts.Found.empty()) << "not while its properties are being set";
+    form->Show();
+    EXPECT_EQ(counts.Found, std::vector<int>{2});
+    EXPECT_FALSE(counts.Shown);
+    form->Finish();
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(counts.Found, std::vector<int>{2});
+}
+
 TEST_F(OnlyOne, TwoInstancesAllowTwoCopiesAndTheThirdExceeds)
 {
     TStandIn first(Title);

@@ -453,6 +453,19 @@ TEST_F(SystemTray, DestroyedItGivesBackTheApplicationsEventsItStillHolds)
     EXPECT_EQ(Application->OnRestore(), TNotifyEvent(&recorder, &TRecorder::Notify));
 }
 
+TEST_F(SystemTray, DestroyedItPutsBackTheHandlersTheApplicationHadBefore)
+{
+    TRecorder minimized, restored;
+    Application->SetOnMinimize(TNotifyEvent(&minimized, &TRecorder::Notify));
+    Application->SetOnRestore(TNotifyEvent(&restored, &TRecorder::Notify));
+    auto form = NewForm();
+    auto* tray = new TQELSystemTray(form.get());
+    EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(tray, &TQELSystemTray::HandleMinimize)) << "replaced";
+    delete tray;
+    EXPECT_EQ(Application->OnMinimize(), TNotifyEvent(&minimized, &TRecorder::Notify));
+    EXPECT_EQ(Application->OnRestore(), TNotifyEvent(&restored, &TRecorder::Notify));
+}
+
 TEST_F(SystemTray, AnApplicationMinimisedIntoTheTrayGetsItsTaskbarButtonBackWhenTheIconGoes)
 {
     auto form = NewForm();

@@ -230,6 +230,19 @@ TEST_F(DroppedFiles, AStoredActiveRegistersTheFinalWindow)
     EXPECT_EQ(Collected(dExtension, {"C:\\photo.jpeg"}), TLines{"jpeg"});
 }
 
+// Made in code, it follows a window made anew before the form is finished, as one read does.
+TEST_F(DroppedFiles, MadeInCodeItRegistersTheWindowTheFormHasWhenItIsFinished)
+{
+    Files->SetActive(true);
+    const HWND before = Form->Handle();
+    Form->SetBorderStyle(bsDialog);
+    ASSERT_NE(Form->Handle(), before);
+    EXPECT_FALSE(AcceptsFiles(Form->Handle()));
+    Form->Show();
+    EXPECT_TRUE(AcceptsFiles(Form->Handle()));
+    EXPECT_EQ(Collected(dFullName, {"C:\\photo.jpeg"}), TLines{"photo.jpeg"});
+}
+
 TEST_F(DroppedFiles, AssigningTheItemsCopiesThem)
 {
     TStringList list;

@@ -122,11 +122,11 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return App.Paints > PaintsSeen; }));
         PaintsSeen = App.Paints;
     }
-    // The form's three events hold the component's handlers.
+    // The form's three events fire the component's handlers first.
     bool HoldsAll(TObject* component)
     {
-        return Form->OnShow().Data() == component && Form->OnPaint().Data() == component &&
-               Form->OnHide().Data() == component;
+        return Form->ShowSlot().Data() == component && Form->PaintSlot().Data() == component &&
+               Form->HideSlot().Data() == component;
     }
 
 public:
@@ -280,9 +280,9 @@ TEST_F(FormExplodeDrawing, RunsEitherAnimationOnTheContextItIsGiven)
 {
     Form->SetBounds(100, 100, 301, 200);
     auto* explode = new TQELFormExplode(Form);
-    EXPECT_EQ(Form->OnShow(), TNotifyEvent(explode, &TQELFormExplode::MyOnShow));
-    EXPECT_EQ(Form->OnPaint(), TNotifyEvent(explode, &TQELFormExplode::MyOnPaint));
-    EXPECT_EQ(Form->OnHide(), TNotifyEvent(explode, &TQELFormExplode::MyOnHide));
+    EXPECT_EQ(Form->ShowSlot(), TNotifyEvent(explode, &TQELFormExplode::MyOnShow));
+    EXPECT_EQ(Form->PaintSlot(), TNotifyEvent(explode, &TQELFormExplode::MyOnPaint));
+    EXPECT_EQ(Form->HideSlot(), TNotifyEvent(explode, &TQELFormExplode::MyOnHide));
     explode->SetOnCloseType(wsFormTopLeft);
     explode->ShowForm(nullptr, Form, 1);
     explode->HideForm(nullptr, Form, 0);
@@ -360,25 +360,37 @@ TEST_F(FormExplodeDrawing, DrawsNothingWhileDesigned)
 
 TEST_F(FormExplode, TakesOverTheFormsEventsAndGivesThemBackWhenItGoes)
 {
-    const TNotifyEvent show = Form->OnShow();
-    const TNotifyEvent paint = Form->OnPaint();
-    const TNotifyEvent hide = Form->OnHide();
+    const TNotifyEvent show = Form->ShowSlot();
+    const TNotifyEvent paint = Form->PaintSlot();
+    const TNotifyEvent hide = Form->HideSlot();
     auto* explode = new TQELFormExplode(Form);
     EXPECT_TRUE(HoldsAll(explode));
+    EXPECT_EQ(Form->OnShow(), show) << "the form's own handler reads as it was";
     delete explode;
-    EXPECT_EQ(Form->OnShow(), show);
-    EXPECT_EQ(Form->OnPaint(), paint);
-    EXPECT_EQ(Form->OnHide(), hide);
+    EXPECT_EQ(Form->ShowSlot(), show);
+    EXPECT_EQ(Form->PaintSlot(), paint);
+    EXPECT_EQ(Form->HideSlot(), hide);
 }
 
-TEST_F(FormExplode, LeavesAHandlerInstalledOverItsOwnInPlace)
+TEST_F(FormExplode, LeavesAHandlerAssignedWhileItHeldTheEventInPlace)
 {
     auto* explode = new TQELFormExplode(Form);
     const TNotifyEvent other(&App, &TApplicationHandlers::OtherHide);
     Form->SetOnHide(other);
-    delete explode;
+    EXPECT_TRUE(HoldsAll(explode)) << "the handler went under the component";
     EXPECT_EQ(Form->OnHide(), other);
-    EXPECT_EQ(Form->OnShow(), TNotifyEvent(&App, &TApplicationHandlers::FormShow));
+    delete explode;
+    EXPECT_EQ(Form->HideSlot(), other);
+    EXPECT_EQ(Form->ShowSlot(), TNotifyEvent(&App, &TApplicationHandlers::FormShow));
+}
+
+TEST_F(FormExplodeDrawing, AnimatesAShowWhoseHandlerWasAssignedAfterItWasMade)
+{
+    MakeExplode();
+    Form->SetOnShow(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
+    Form->Show();
+    EXPECT_EQ(Drawn.size(), 84u);
+    EXPECT_EQ(App.Log, (TLines{"points", "points", "other hide"}));
 }
 
 TEST_F(FormExplodeDrawing, PicksUpAHandlerAssignedAfterAnAnimationAtThePaint)
@@ -516,13 +528,13 @@ TEST_F(FormExplodeWithSaver, TheSaverGoesFirstAfterThePaintTookOnShowOverAgain)
     EXPECT_EQ(Drawn.size(), 3 * 84u);
 }
 
-TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstAfterTheApplicationCutBothOut)
+TEST_F(FormExplodeWithSaver, TheAnimationGoesFirstAfterTheApplicationAssignedUnderBoth)
 {
     auto* explode = new TSpoiltWhenGone(Form);
     auto* saver = MakeSaver();
     Form->SetOnShow(TNotifyEvent(&App, &TApplicationHandlers::OtherHide));
     Form->Show();
-    WaitForPaint(); // the animation takes OnShow over again, calling the application's handler
+    WaitForPaint();
     delete explode;
     App.Log.clear();
     saver->Restore(); // the saver calls what it saved, the animation's handler no more

@@ -56,10 +56,11 @@ TEST_F(TopMost, PublishesActiveAlwaysStored)
 
 TEST_F(TopMost, MakesNoWindowForAFormThatHasNone)
 {
+    const bool topMost = IsTopMost(Form->Handle());
     TForm plain(nullptr);
     delete new TQELTopMost(&plain);
     EXPECT_FALSE(plain.HandleAllocated());
-    EXPECT_FALSE(IsTopMost(Form->Handle()));
+    EXPECT_EQ(IsTopMost(Form->Handle()), topMost);
 }
 
 TEST_F(TopMost, KeepsTheFormAboveAWindowBroughtToTheTop)
@@ -105,6 +106,23 @@ TEST_F(TopMost, AppliesTheStoredSettingWhenTheFormIsRead)
         std::unique_ptr<TComponent> form(reader.ReadComponent(nullptr));
         EXPECT_EQ(IsTopMost(form->As<TForm>()->Handle()), expected) << stored;
     }
+}
+
+// Made in code on a form not shown yet, it is applied when the form shows, as the setting of one read
+// from a description is; finished by hand, at once.
+TEST_F(TopMost, MadeInCodeItIsAppliedWhenItIsFinished)
+{
+    TForm shown(nullptr);
+    new TQELTopMost(&shown);
+    ASSERT_FALSE(IsTopMost(shown.Handle()));
+    shown.Show();
+    EXPECT_TRUE(IsTopMost(shown.Handle()));
+
+    TForm finished(nullptr);
+    new TQELTopMost(&finished);
+    ASSERT_FALSE(IsTopMost(finished.Handle()));
+    finished.Finish();
+    EXPECT_TRUE(IsTopMost(finished.Handle()));
 }
 
 TEST_F(TopMost, ChangesNoWindowWhileDesigned)

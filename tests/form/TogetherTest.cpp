@@ -107,10 +107,10 @@ TEST_F(FormTogether, AnyOrderOfCreationAndDestructionLeavesTheFormAsItWas)
         [](TForm* form) { return new TQELTopMost(form); },
     };
     const LONG_PTR procedure = GetWindowLongPtrA(Form->Handle(), GWLP_WNDPROC);
-    const TNotifyEvent show = Form->OnShow();
-    const TNotifyEvent hide = Form->OnHide();
-    const TNotifyEvent paint = Form->OnPaint();
-    const TCloseEvent close = Form->OnClose();
+    const TNotifyEvent show = Form->ShowSlot();
+    const TNotifyEvent hide = Form->HideSlot();
+    const TNotifyEvent paint = Form->PaintSlot();
+    const TCloseEvent close = Form->CloseSlot();
     std::mt19937 random(8);
     for (int round = 0; round < 8; ++round) {
         std::vector<std::size_t> order(makers.size());
@@ -126,10 +126,10 @@ TEST_F(FormTogether, AnyOrderOfCreationAndDestructionLeavesTheFormAsItWas)
             Exercise();
         }
         EXPECT_EQ(GetWindowLongPtrA(Form->Handle(), GWLP_WNDPROC), procedure) << "round " << round;
-        EXPECT_EQ(Form->OnShow(), show);
-        EXPECT_EQ(Form->OnHide(), hide);
-        EXPECT_EQ(Form->OnPaint(), paint);
-        EXPECT_EQ(Form->OnClose(), close);
+        EXPECT_EQ(Form->ShowSlot(), show);
+        EXPECT_EQ(Form->HideSlot(), hide);
+        EXPECT_EQ(Form->PaintSlot(), paint);
+        EXPECT_EQ(Form->CloseSlot(), close);
     }
 }
 

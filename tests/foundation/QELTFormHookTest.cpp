@@ -327,6 +327,18 @@ TEST_F(FormHook, FollowsAWindowRecreatedWhileTheFormIsRead)
     EXPECT_EQ(CurrentProc(), FOwnProc);
 }
 
+// Made in code, a hook follows a window made anew before its form is finished, as one read does.
+TEST_F(FormHook, MadeInCodeItFollowsAWindowRecreatedBeforeTheFormIsFinished)
+{
+    AddHook("Hook1");
+    const HWND before = FForm->Handle();
+    FForm->SetBorderStyle(bsDialog);
+    ASSERT_NE(FForm->Handle(), before);
+    FForm->Finish();
+    EXPECT_EQ(Probe(1), FormResult);
+    EXPECT_EQ(FLog, (TLog{"Hook1:1", "form:101"}));
+}
+
 TEST(FormHookOwner, MustBeAWindowedControl)
 {
     TComponent component(nullptr);

@@ -6,6 +6,7 @@
 
 #include "framework/Collection.h"
 #include "framework/DateTime.h"
+#include "framework/FormText.h"
 #include "framework/StringList.h"
 
 #include "tests/framework/WindowTesting.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -443,11 +445,105 @@ TEST(DesignTypeNames, NameEachTypeAsTheDesignerDoes)
 {
     std::vector<std::string> names;
     for (const TPropInfo* prop : TDsgAll::StaticClass()->AllProperties())
-        names.push_back(PropertyTypeName(*prop));
+        names.push_back(prop->TypeName());
     EXPECT_EQ(names, (std::vector<std::string>{"string", "Integer", "string", "Char", "Integer", "SmallInt",
                                                "Cardinal", "Boolean", "TDsgColour", "set of TDsgColour", "Double",
                                                "TDateTime", "TDsgPart", "TComponent", "TStrings", "TCollection",
                                                "TNotifyEvent", "TBytes"}));
+}
+
+// An enumeration whose set type has a name of its own, an integer type with a name of its own, an event
+// with parameters by value and by reference, and public operations.
+enum TDsgShape : std::uint8_t { dsRound, dsSquare };
+inline const TEnumInfo& EnumTypeInfo(TDsgShape)
+{
+    static const TEnumInfo info{"TDsgShape", {"dsRound", "dsSquare"}, "TDsgShapes"};
+    return info;
+}
+using TDsgShapes = TSet<TDsgShape>;
+
+enum TDsgShade : std::int32_t {};
+inline std::string_view TypeName(const TDsgShade*)
+{
+    return "TDsgShade";
+}
+
+struct TDsgDrawEvent : TEvent<TObject*, int&, const std::string&, TDsgShapes, TDsgShade> {
+    using TEvent::TEvent;
+    static constexpr std::string_view TypeName = "TDsgDrawEvent";
+    static constexpr std::array<std::string_view, 5> ParamNames{"Sender", "Count", "Text", "Shapes", "Shade"};
+};
+
+class TDsgNamed : public TComponent {
+    QEL_CLASS(TDsgNamed)
+public:
+    using TComponent::TComponent;
+    TDsgShapes Shapes() const noexcept { return FShapes; }
+    void SetShapes(TDsgShapes shapes) { FShapes = shapes; }
+    TDsgShade Shade() const noexcept { return FShade; }
+    void SetShade(TDsgShade shade) { FShade = shade; }
+    const TDsgDrawEvent& OnDraw() const noexcept { return FOnDraw; }
+    void SetOnDraw(const TDsgDrawEvent& event) { FOnDraw = event; }
+    void Draw(int times) { (void)times; }
+    static int Sides() { return 4; }
+
+private:
+    TDsgShapes FShapes;
+    TDsgShade FShade = TDsgShade(0x123456);
+    TDsgDrawEvent FOnDraw;
+};
+
+QEL_CLASS_INFO(TDsgNamed, TComponent)
+{
+    using C = TDsgNamed;
+    return {
+        Prop("Shapes", &C::Shapes, &C::SetShapes),
+        Prop("Shade", &C::Shade, &C::SetShade).Default(TDsgShade(0x123456)),
+        Prop("OnDraw", &C::OnDraw, &C::SetOnDraw),
+    };
+}
+
+QEL_OPERATIONS(TDsgNamed)
+{
+    using C = TDsgNamed;
+    return {
+        Operation(&C::Draw, "Draw(Times)", "draws Times times"),
+        Operation(&C::Sides, "Sides()", "how many sides"),
+    };
+}
+
+TEST(DesignTypeNames, NameSetTypesIntegerTypesOfTheirOwnAndEventParameters)
+{
+    const TClass cls = TDsgNamed::StaticClass();
+    EXPECT_EQ(cls->FindProperty("Shapes")->TypeName(), "TDsgShapes");
+    const TPropInfo* shade = cls->FindProperty("Shade");
+    EXPECT_EQ(shade->TypeName(), "TDsgShade");
+    EXPECT_EQ(shade->Kind, TTypeKind::Integer) << "published and streamed as an integer";
+    EXPECT_EQ(shade->Min, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(shade->Max, std::numeric_limits<std::int32_t>::max());
+    TDsgNamed named(nullptr);
+    named.SetName("Named");
+    named.SetShade(TDsgShade(255));
+    EXPECT_NE(WriteComponentText(named).find("  Shade = 255\r\n"), std::string::npos) << WriteComponentText(named);
+
+    const TEventTypeInfo& draw = *cls->FindProperty("OnDraw")->Event;
+    std::vector<std::string> types;
+    for (auto type : draw.ParamTypes)
+        types.push_back(type());
+    EXPECT_EQ(types, (std::vector<std::string>{"TObject", "Integer", "string", "TDsgShapes", "TDsgShade"}));
+    EXPECT_EQ(draw.ParamByReference, (std::vector<bool>{false, true, false, false, false}))
+        << "a reference to const is a value the handler cannot change";
+}
+
+TEST(DesignTypeNames, AClassListsItsOwnPublicOperations)
+{
+    const TOperationList operations = ClassOperations(TDsgNamed::StaticClass());
+    ASSERT_EQ(operations.size(), 2u);
+    EXPECT_EQ(operations[0].Call, "Draw(Times)");
+    EXPECT_EQ(operations[0].Name(), "Draw");
+    EXPECT_EQ(operations[0].Description, "draws Times times");
+    EXPECT_EQ(operations[1].Name(), "Sides");
+    EXPECT_TRUE(ClassOperations(TDsgAll::StaticClass()).empty());
 }
 
 // ---------------------------------------------------------------------------------------------------

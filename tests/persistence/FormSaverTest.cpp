@@ -281,21 +281,72 @@ TEST_F(FormSaver, DestroyingTheSaverGivesTheHandlersAndTheWindowProcedureBack)
     delete Saver;
     EXPECT_NE(GetWindowLongPtrA(Form->Handle(), GWLP_WNDPROC), saverProc);
     EXPECT_EQ(FindControl(Form->Handle()), Form);
-    EXPECT_EQ(Form->OnShow(), TNotifyEvent(Form, &TMainForm::FormShow));
-    EXPECT_EQ(Form->OnClose(), TCloseEvent(Form, &TMainForm::FormClose));
+    EXPECT_EQ(Form->ShowSlot(), TNotifyEvent(Form, &TMainForm::FormShow));
+    EXPECT_EQ(Form->CloseSlot(), TCloseEvent(Form, &TMainForm::FormClose));
     Form->Show();
     Form->Close();
     EXPECT_EQ(Form->Journal, (std::vector<std::string>{"own show", "own close"}));
     EXPECT_FALSE(Ini.Exists());
 }
 
-TEST_F(FormSaver, HandlersReplacedByCodeAreNotOverwrittenAtDestruction)
+TEST_F(FormSaver, HandlersAssignedByCodeAreNotOverwrittenAtDestruction)
 {
     TEventCounter replacement;
     Form->SetOnShow(replacement.Handler());
     delete Saver;
-    EXPECT_EQ(Form->OnShow(), replacement.Handler());
-    EXPECT_EQ(Form->OnClose(), TCloseEvent(Form, &TMainForm::FormClose));
+    EXPECT_EQ(Form->ShowSlot(), replacement.Handler());
+    EXPECT_EQ(Form->CloseSlot(), TCloseEvent(Form, &TMainForm::FormClose));
+}
+
+// Handlers assigned after the saver was made go under it: the saver restores and stores as before and
+// calls them first, and reading the form's events gives them back.
+TEST_F(FormSaver, HandlersAssignedAfterTheSaverWasMadeRunUnderIt)
+{
+    TEventCounter shown;
+    Form->SetOnShow(shown.Handler());
+    Form->SetOnClose(TCloseEvent(Form, &TMainForm::FormClose));
+    EXPECT_EQ(Form->OnShow(), shown.Handler());
+    EXPECT_EQ(Form->ShowSlot().Data(), Saver);
+    Write("TMainForm_Width", 420);
+    Write("TMainForm_Left", 60);
+    Form->Show();
+    EXPECT_EQ(Form->Width(), 420) << "the stored place was restored";
+    EXPECT_EQ(Form->Left(), 60);
+    EXPECT_EQ(shown.Count, 1);
+    Form->SetWidth(350);
+    Form->Close();
+    EXPECT_EQ(Stored("TMainForm_Width"), 350) << "and the place of the moment stored";
+    EXPECT_EQ(Form->Journal, std::vector<std::string>{"own close"});
+}
+
+// A description read into a form whose saver was made in code assigns the form's handlers under it.
+TEST_F(FormSaver, ADescriptionReadIntoTheFormAssignsItsHandlersUnderTheSaver)
+{
+    TEventCounter shown;
+    TReader reader("object Main: TMainForm\n  OnShow = Shown\nend\n");
+    reader.SetOnFindMethod([&](TComponent*, const TPropInfo&, const std::string&) { return shown.Handler().Method(); });
+    reader.ReadRootComponent(Form);
+    EXPECT_EQ(Form->OnShow(), shown.Handler());
+    Write("TMainForm_Width", 420);
+    Form->Show();
+    EXPECT_EQ(shown.Count, 1);
+    EXPECT_EQ(Form->Width(), 420);
+}
+
+// Made in code, the saver watches the window its form has when the form is finished (here when it
+// shows), also when the form took a new window since the saver was made, as a saver read does.
+TEST_F(FormSaver, MadeInCodeItWatchesTheWindowTheFormHasWhenItIsFinished)
+{
+    const HWND before = Form->Handle();
+    Form->SetBorderStyle(bsSingle);
+    ASSERT_NE(Form->Handle(), before);
+    Form->Show();
+    SendMessageA(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(IsZoomed(Form->Handle()));
+    Form->Close();
+    EXPECT_EQ(Stored("TMainForm_WindowState"), 3);
+    EXPECT_EQ(Stored("TMainForm_Width"), 300) << "the bounds from before the maximise";
+    EXPECT_EQ(Stored("TMainForm_Left"), 100);
 }
 
 // A form designed maximised is maximised already while it is restored: a stored normal size does not
@@ -352,8 +403,8 @@ TEST_F(FormSaver, AFailedConstructionLeavesNothingBoundToTheFreedSaver)
 
     EXPECT_THROW(new TQELFormSaver(form.get()), EOutOfResources);
     EXPECT_EQ(form->ComponentCount(), components);
-    EXPECT_EQ(form->OnShow(), TNotifyEvent(form.get(), &TMainForm::FormShow));
-    EXPECT_EQ(form->OnClose(), TCloseEvent(form.get(), &TMainForm::FormClose));
+    EXPECT_EQ(form->ShowSlot(), TNotifyEvent(form.get(), &TMainForm::FormShow));
+    EXPECT_EQ(form->CloseSlot(), TCloseEvent(form.get(), &TMainForm::FormClose));
     // The instance the saver took was given back: it is the next one handed out again.
     const WNDPROC next = MakeObjectInstance(TWndMethod(form.get(), &TForm::WndProc));
     EXPECT_EQ(next, probe);
@@ -375,7 +426,7 @@ TEST_F(FormSaver, InTheDesignerItOnlyHoldsItsProperties)
     designed->SetOnShow(TNotifyEvent(designed.get(), &TMainForm::FormShow));
     const auto proc = GetWindowLongPtrA(designed->Handle(), GWLP_WNDPROC);
     new TQELFormSaver(designed.get());
-    EXPECT_EQ(designed->OnShow(), TNotifyEvent(designed.get(), &TMainForm::FormShow));
+    EXPECT_EQ(designed->ShowSlot(), TNotifyEvent(designed.get(), &TMainForm::FormShow));
     EXPECT_EQ(GetWindowLongPtrA(designed->Handle(), GWLP_WNDPROC), proc);
 }
 

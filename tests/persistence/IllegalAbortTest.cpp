@@ -79,6 +79,20 @@ protected:
             TIniFile(FFile.Path()).WriteInteger("Run", "IllegalAbort", value);
     }
 
+    // A component made in code on form, its store on this test's own location.
+    TQELIllegalAbort* MakeInCode(TPersistenceTestForm& form) const
+    {
+        auto* component = new TQELIllegalAbort(&form);
+        component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
+        TQELDataStore& store = *component->ParamStore();
+        store.Registry()->SetPath(FKey.Path());
+        store.Registry()->SetSection("Run");
+        store.Inifile()->SetFilename(FFile.Path());
+        store.Inifile()->SetSection("Run");
+        store.SetDatatype(GetParam());
+        return component;
+    }
+
     TTempRegistryKey FKey;
     TTempIniFile FFile;
 };
@@ -149,17 +163,25 @@ TEST_P(IllegalAbortTest, AComponentCreatedByCodeNeverSetsTheMarkerButClearsIt)
 {
     SetMarker(1);
     TPersistenceTestForm form(nullptr);
-    auto* component = new TQELIllegalAbort(&form);
-    component->SetOnIllegalAbort(TNotifyEvent(&form, &TPersistenceTestForm::IllegalAbortDetected));
-    TQELDataStore& store = *component->ParamStore();
-    store.Registry()->SetPath(FKey.Path());
-    store.Registry()->SetSection("Run");
-    store.Inifile()->SetFilename(FFile.Path());
-    store.Inifile()->SetSection("Run");
-    store.SetDatatype(GetParam());
+    auto* component = MakeInCode(form);
     EXPECT_EQ(Marker(), 1);
     delete component;
     EXPECT_EQ(form.IllegalAborts, 0);
+    EXPECT_EQ(Marker(), 0);
+}
+
+// Made in code and finished, it does what one read from a description does, once.
+TEST_P(IllegalAbortTest, AComponentMadeInCodeAndFinishedReportsAndSetsTheMarkerAsALoadedOne)
+{
+    SetMarker(1);
+    TPersistenceTestForm form(nullptr);
+    auto* component = MakeInCode(form);
+    form.Finish();
+    form.Finish();
+    EXPECT_EQ(form.IllegalAborts, 1);
+    EXPECT_EQ(form.LastSender, component);
+    EXPECT_EQ(Marker(), 1);
+    delete component;
     EXPECT_EQ(Marker(), 0);
 }
 

@@ -225,6 +225,24 @@ TEST_F(StartupTest, LoadingAFormStoredWithAutoStartupRegistersTheApplication)
     }
 }
 
+TEST_F(StartupTest, MadeInCodeAndFinishedItDoesWhatLoadingDoes)
+{
+    const std::string name = NewName();
+    TPersistenceTestForm form(nullptr);
+    {
+        const TImportPatch recorded("advapi32.dll", "RegCreateKeyExA", &RecordedRegCreateKeyExA);
+        auto* startup = new TQELStartup(&form);
+        startup->SetUniqueName(name);
+        startup->SetAutoStartup(true);
+        form.Finish();
+        form.Finish();
+    }
+    const auto value = RunValue(name);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->Data, TestExePath() + '\0');
+    EXPECT_EQ(RegistryCalls.size(), 2u) << "the registration, then the Run key made sure of once";
+}
+
 TEST_F(StartupTest, LoadingAFormInTheDesignerLeavesTheRegistryAlone)
 {
     const std::string name = NewName();

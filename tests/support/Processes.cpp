@@ -17,16 +17,31 @@ std::string TestExePath()
     }
 }
 
+namespace {
+
+// The build puts the test programs in tests/, the host in tools/ and the examples in examples/, side
+// by side.
+std::string BuiltProgramPath(const std::string& program)
+{
+    const std::string exe = TestExePath();
+    return exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\" + program;
+}
+
+} // namespace
+
 std::string HostExePath()
 {
-    // The build puts the test programs in tests/ and the host in tools/, side by side.
-    const std::string exe = TestExePath();
-    return exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\tools\\qel.exe";
+    return BuiltProgramPath("tools\\qel.exe");
 }
 
 std::string HostCommand(const std::string& arguments)
 {
     return "\"" + HostExePath() + "\" " + arguments;
+}
+
+std::string ExampleCommand(const std::string& program, const std::string& arguments)
+{
+    return "\"" + BuiltProgramPath("examples\\" + program + ".exe") + "\" " + arguments;
 }
 
 std::string SelfCommand(const std::string& arguments)

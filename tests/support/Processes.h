@@ -14,10 +14,11 @@
 
 // This executable's full path.
 std::string TestExePath();
-// The host program (built beside the tests), the command line that runs it with arguments, and the
-// one that runs this executable.
+// The host program (built beside the tests), the command line that runs it with arguments, the one
+// that runs an example program of examples/ (built there too), and the one that runs this executable.
 std::string HostExePath();
 std::string HostCommand(const std::string& arguments);
+std::string ExampleCommand(const std::string& program, const std::string& arguments);
 std::string SelfCommand(const std::string& arguments);
 
 // The lines of a text, each without its CR LF or LF.

@@ -387,4 +387,28 @@ TEST(DesignerReference, TheCheckedInReferenceIsWhatTheCodeGenerates)
             EXPECT_NE(text.find("\n### " + cls->Name + "\n"), std::string::npos) << cls->Name;
 }
 
+// What a program needs that the property table alone did not say: the operations it calls, the value a
+// constructor starts with, the types of the events' parameters (those the handler may change marked),
+// set and colour types by their names, and the items of a collection.
+TEST(DesignerReference, ListsOperationsInitialValuesParameterTypesAndCollectionItems)
+{
+    const TRunResult result = RunHost("reference");
+    ASSERT_EQ(result.ExitCode, 0u) << result.Err;
+    std::string text = result.Out;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    for (const char* line :
+         {"| `Log(Text)` | appends Text as one whole line", "| `ClearLog()` |", "| `Store()` |",
+          "| `CheckPrevInstances()` |", "| `Execute()` | copies FileFrom into FileTo",
+          "| `Header` | string |  | 'Generic Log File for my Application' | when not empty |",
+          "| `Active` | Boolean |  | True | always |", "| `ApplicationTitle` | string |  | the application's |",
+          "| `HintColor` | TColor | 8454143 | the application's |", "| `Options` | TQELFormSizeOptions |",
+          "| `OnStoreControl` | TQELOnStoreControl | Sender: TObject, var Result: Boolean |",
+          "| `BeforeWrite` | TQELBeforeWrite | Sender: TObject, var Line: string, LineNo: Integer, "
+          "var WriteLine: Boolean |",
+          "\n### TQELStringList\n", "\n### TQELBetaStringList\n",
+          "Its items are of class TQELStringList or of a class derived from it: TQELBetaStringList."})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(text.find("set of "), std::string::npos);
+}
+
 } // namespace

@@ -38,7 +38,7 @@ protected:
     // The folder as the Linux side names it: the folder's own name there is CafeNihon(), byte for byte.
     std::string HostFolder() const
     {
-        const std::string host = HostPath(FFolder.Path());
+        const std::string host = HostPath(AnsiToWide(FFolder.Path()));
         EXPECT_TRUE(host.empty() || host.ends_with("/" + CafeNihon())) << host;
         return host;
     }

@@ -108,7 +108,7 @@ TEST_F(TextStore, IniSectionsNamesAndValuesGoBeyondAscii)
     // The file is UTF-8, and carries its name on the Linux side.
     const std::string bytes = ReadBytes(FStore.Inifile()->Filename());
     EXPECT_TRUE(bytes.starts_with("[" + CafeNihon() + "]\r\n" + Name() + "=" + CafeNihon() + "\r\n")) << bytes;
-    const std::string host = HostPath(FFolder.Path());
+    const std::string host = HostPath(AnsiToWide(FFolder.Path()));
     EXPECT_TRUE(host.empty() || host.ends_with("/" + CafeNihon())) << host;
     EXPECT_TRUE(HostEntryExists(host, Greek() + ".ini"));
 

@@ -1,7 +1,6 @@
 // Texts, a folder named beyond ASCII, and the Linux side of its files.
 #include "tests/text/TextTesting.h"
 
-#include "framework/Strings.h"
 #include "framework/Win32.h"
 #include "framework/Win32Handles.h"
 
@@ -105,31 +104,4 @@ std::vector<std::string> EntryNames(const std::string& directory)
             names.push_back(name);
     } while (FindNextFileA(search, &entry));
     return names;
-}
-
-std::string HostPath(const std::string& fileName)
-{
-    using TUnixFileName = char*(CDECL*)(const wchar_t* dosName);
-    const auto convert = reinterpret_cast<TUnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
-        return {};
-    char* unixName = convert(AnsiToWide(fileName).c_str());
-    if (!unixName)
-        return "(no host name for " + fileName + ")";
-    std::string result = unixName;
-    (void)HeapFree(GetProcessHeap(), 0, unixName);
-    return result;
-}
-
-bool HostEntryExists(const std::string& hostDirectory, const std::string& name)
-{
-    using TUnixSpawn = LONG(WINAPI*)(char* const* argv, int wait);
-    const auto spawn = reinterpret_cast<TUnixSpawn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
-    if (!spawn)
-        return hostDirectory.empty();
-    std::string program = "/usr/bin/test", option = "-e", path = hostDirectory + "/" + name;
-    char* const argv[] = {program.data(), option.data(), path.data(), nullptr};
-    return spawn(argv, 1) == 0;
 }

@@ -3,6 +3,8 @@
 // spelled as u8 literals, which every compiler reads as UTF-8 whatever its own code page.
 #pragma once
 
+#include "tests/support/HostFiles.h"
+
 #include <string>
 #include <vector>
 
@@ -38,9 +40,3 @@ private:
 std::string ReadBytes(const std::string& fileName);
 // The names of a directory's entries as the system lists them, "." and ".." left out.
 std::vector<std::string> EntryNames(const std::string& directory);
-
-// Under Wine, whether the Linux side has an entry at the host path hostDirectory/name, the name taken
-// byte for byte; hostDirectory is HostPath of a Windows directory. Both are empty (and the answer is
-// true) where there is no Linux side.
-std::string HostPath(const std::string& fileName);
-bool HostEntryExists(const std::string& hostDirectory, const std::string& name);

@@ -1,7 +1,22 @@
-// The host's view of Windows paths, through Wine's own calls.
+// Files by their wide names, and the host's view of Windows paths through Wine's own calls.
 #include "tests/support/HostFiles.h"
 
 #include "framework/Win32.h"
+#include "framework/Win32Handles.h"
+
+std::string FileBytes(const std::wstring& fileName)
+{
+    const HANDLE file = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(cannot open)";
+    const TKernelHandle owned(file);
+    std::string bytes;
+    char buffer[4096];
+    for (DWORD read = 0; ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0;)
+        bytes.append(buffer, read);
+    return bytes;
+}
 
 std::string HostPath(const std::wstring& fileName)
 {

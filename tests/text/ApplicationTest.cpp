@@ -41,6 +41,14 @@ private:
     TImportPatch FPatch;
 };
 
+HWND ComboBoxOf(HWND dialog)
+{
+    for (HWND child : dialog ? ChildWindows(dialog) : std::vector<HWND>())
+        if (WindowClass(child) == "ComboBox")
+            return child;
+    return nullptr;
+}
+
 std::string Repeated(const std::string& text, int count)
 {
     std::string result;
@@ -84,10 +92,7 @@ TEST(TextMessages, TheChoiceDialogOffersAndTakesTextBeyondAscii)
     int selected = -2;
     TUserAction pick([&] {
         HWND dialog = FindThreadWindow("TForm", Greek().c_str());
-        HWND combo = nullptr;
-        for (HWND child : dialog ? ChildWindows(dialog) : std::vector<HWND>())
-            if (WindowClass(child) == "ComboBox")
-                combo = child;
+        HWND combo = ComboBoxOf(dialog);
         if (!combo)
             return false;
         for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
@@ -105,10 +110,7 @@ TEST(TextMessages, TheChoiceDialogOffersAndTakesTextBeyondAscii)
 
     TUserAction type([&] {
         HWND dialog = FindThreadWindow("TForm", Greek().c_str());
-        HWND combo = nullptr;
-        for (HWND child : dialog ? ChildWindows(dialog) : std::vector<HWND>())
-            if (WindowClass(child) == "ComboBox")
-                combo = child;
+        HWND combo = ComboBoxOf(dialog);
         HWND edit = combo ? GetWindow(combo, GW_CHILD) : nullptr;
         if (!edit)
             return false;

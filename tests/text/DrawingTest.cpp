@@ -7,53 +7,16 @@
 #include "framework/Graphics.h"
 #include "framework/StdCtrls.h"
 #include "framework/Strings.h"
+#include "tests/framework/WindowTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace {
-
-// The pixels draw() leaves in a white bitmap of the size given, with the font selected.
-std::vector<COLORREF> Pixels(HFONT font, int width, int height, const std::function<void(HDC)>& draw)
-{
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    PatBlt(dc, 0, 0, width, height, WHITENESS);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    draw(dc);
-    std::vector<COLORREF> colors;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            colors.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return colors;
-}
-
-SIZE WideExtent(HFONT font, const std::wstring& text, UINT flags = 0, int width = 0)
-{
-    RECT r{0, 0, width, 0};
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, font);
-    DrawTextW(dc, text.c_str(), -1, &r, flags | DT_CALCRECT);
-    SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
-    return {r.right, r.bottom};
-}
-
-} // namespace
+using namespace WindowTesting;
 
 TEST(TextDrawing, DrawsAndMeasuresAsTheWideCallsDo)
 {
@@ -61,7 +24,7 @@ TEST(TextDrawing, DrawsAndMeasuresAsTheWideCallsDo)
     const std::string text = CafeNihon() + " " + Greek();
     const std::wstring wide = AnsiToWide(text);
     const auto drawn = [&](bool ansi) {
-        return Pixels(font, 300, 20, [&](HDC dc) {
+        return DrawnPixels(font, 300, 20, [&](HDC dc) {
             RECT r{0, 0, 300, 20};
             if (ansi)
                 DrawAnsiText(dc, text, r, DT_LEFT | DT_SINGLELINE);
@@ -70,7 +33,7 @@ TEST(TextDrawing, DrawsAndMeasuresAsTheWideCallsDo)
         });
     };
     EXPECT_TRUE(drawn(true) == drawn(false));
-    const auto plainAnsi = Pixels(font, 300, 20, [&](HDC dc) {
+    const auto plainAnsi = DrawnPixels(font, 300, 20, [&](HDC dc) {
         RECT r{0, 0, 300, 20};
         DrawTextA(dc, text.c_str(), -1, &r, DT_LEFT | DT_SINGLELINE);
     });
@@ -100,7 +63,7 @@ TEST(TextDrawing, LabelsFitAndWrapTheirCaptionAsTheWideCallsDo)
     const HFONT font = form->Font()->Handle();
 
     label->SetCaption(CafeNihon());
-    const SIZE oneLine = WideExtent(font, AnsiToWide(CafeNihon()));
+    const SIZE oneLine = TextExtent(font, AnsiToWide(CafeNihon()));
     EXPECT_EQ(label->Width(), oneLine.cx);
     EXPECT_EQ(label->Height(), oneLine.cy);
 
@@ -113,13 +76,12 @@ TEST(TextDrawing, LabelsFitAndWrapTheirCaptionAsTheWideCallsDo)
         label->SetCaption(caption);
         label->SetWidth(width);
         label->SetWordWrap(true);
-        const SIZE expected = WideExtent(font, wide, DT_WORDBREAK | DT_EXPANDTABS, width);
+        const SIZE expected = TextExtent(font, wide, DT_WORDBREAK | DT_EXPANDTABS, width);
         EXPECT_EQ(label->Width(), expected.cx) << "at " << width;
         EXPECT_EQ(label->Height(), expected.cy) << "at " << width;
         label->SetBounds(0, 0, std::max(label->Width(), width), label->Height());
-        const int w = std::max(label->Width(), 1), h = std::max(label->Height(), 1);
-        const auto own = Pixels(font, w, h, [&](HDC dc) { label->Paint(dc); });
-        const auto system = Pixels(font, w, h, [&](HDC dc) {
+        const auto own = DrawnPixels(font, label->Width(), label->Height(), [&](HDC dc) { label->Paint(dc); });
+        const auto system = DrawnPixels(font, label->Width(), label->Height(), [&](HDC dc) {
             RECT r = label->BoundsRect();
             DrawTextW(dc, wide.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
         });

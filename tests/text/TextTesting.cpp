@@ -1,6 +1,7 @@
 // Texts, a folder named beyond ASCII, and the Linux side of its files.
 #include "tests/text/TextTesting.h"
 
+#include "framework/Strings.h"
 #include "framework/Win32.h"
 #include "framework/Win32Handles.h"
 
@@ -78,16 +79,7 @@ std::string TTextFolder::File(const std::string& name, const std::string& bytes)
 
 std::string ReadBytes(const std::string& fileName)
 {
-    const HANDLE file = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(cannot open " + fileName + ")";
-    const TKernelHandle owned(file);
-    std::string bytes;
-    char buffer[4096];
-    for (DWORD read = 0; ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0;)
-        bytes.append(buffer, read);
-    return bytes;
+    return FileBytes(AnsiToWide(fileName));
 }
 
 std::vector<std::string> EntryNames(const std::string& directory)

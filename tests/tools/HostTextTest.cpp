@@ -29,20 +29,6 @@ std::string Utf8(const std::wstring& text)
     return bytes;
 }
 
-std::string ReadWide(const std::wstring& fileName)
-{
-    const HANDLE file = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(cannot open)";
-    const TKernelHandle owned(file);
-    std::string bytes;
-    char buffer[4096];
-    for (DWORD read = 0; ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0;)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
 // A folder named "caf\u00E9-\u65E5\u672C" inside a fresh one under the temporary folder, removed with
 // what it holds.
 class TWideFolder {
@@ -131,9 +117,9 @@ TEST(HostText, ALogFileACollectorAndAFormSaverWorkInAFolderNamedBeyondAscii)
                       "Collector.Execute Result=True"}))
         << result.Out;
 
-    EXPECT_EQ(ReadWide(folder.Path() + L"\\\x0395\x03BB\x03BB\x03B7\x03BD\x03B9\x03BA\x03AC.log"),
+    EXPECT_EQ(FileBytes(folder.Path() + L"\\\x0395\x03BB\x03BB\x03B7\x03BD\x03B9\x03BA\x03AC.log"),
               greek + "\r\nhello\r\n");
-    const std::string ini = ReadWide(folder.Path() + L"\\\x65E5\x672C.ini");
+    const std::string ini = FileBytes(folder.Path() + L"\\\x65E5\x672C.ini");
     EXPECT_EQ(ini.substr(0, ini.find('\n') + 1), "[" + greek + "]\r\n") << ini;
     EXPECT_NE(ini.find("\nTTextForm_Width="), std::string::npos) << ini;
 

@@ -456,8 +456,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args, co
                 text = std::string(1, *c);
             else
                 FormatError(fmt);
-            if (precision && *precision >= 0 && static_cast<std::size_t>(*precision) < text.size())
-                text.resize(static_cast<std::size_t>(*precision));
+            if (precision && *precision >= 0)
+                text = AnsiLeftChars(text, static_cast<std::size_t>(*precision));
             break;
         case 'e':
         case 'f':
@@ -479,8 +479,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args, co
             FormatError(fmt);
         }
         const std::size_t padding = static_cast<std::size_t>(std::max(width, 0));
-        if (text.size() < padding)
-            text.insert(leftAlign ? text.size() : 0, padding - text.size(), ' ');
+        if (const std::size_t characters = AnsiCharCount(text); characters < padding)
+            text.insert(leftAlign ? text.size() : 0, padding - characters, ' ');
         result += text;
     }
     return result;

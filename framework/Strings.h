@@ -74,7 +74,8 @@ private:
 // Formats the arguments into fmt: "%s has %d items", {name, count}. A specifier is
 // %[index:][-][width][.precision]type; index picks the argument (0-based) and the following specifiers go
 // on from there; width pads with blanks on the left (on the right with '-'); '*' as width or precision
-// takes it from the next (integer) argument. Types:
+// takes it from the next (integer) argument. Width and precision count characters of the process's code
+// page, not bytes. Types:
 //   d  integer; precision is the minimum number of digits       u  unsigned integer
 //   x  integer in upper-case hexadecimal, precision as for d    s  string or char; precision cuts it
 //   e  scientific, precision significant digits (15)            f  fixed, precision decimals (2)

@@ -65,6 +65,12 @@ TEST(TextCharacters, CutsFallBetweenCharacters)
     EXPECT_EQ(AnsiLeftBytes(text, text.size()), text);
 }
 
+TEST(TextCharacters, FormatCutsAndPadsWholeCharacters)
+{
+    EXPECT_EQ(Format("[%.4s][%9s][%-9s]", {CafeNihon(), CafeNihon(), Greek()}),
+              "[" + Utf8(u8"caf\u00E9") + "][  " + CafeNihon() + "][" + Greek() + " ]");
+}
+
 TEST(TextCase, UpperAndLowerCaseReachBeyondAscii)
 {
     EXPECT_EQ(AnsiUpperCase(CafeNihon()), Utf8(u8"CAF\u00C9-\u65E5\u672C"));

@@ -1,10 +1,12 @@
 // The application components under UTF-8: the tray tip cut between characters to what the record's
-// 64 bytes hold, and the choice dialog's entries and typed text beyond ASCII.
+// 64 bytes hold, the input dialog's title, prompt and text, and the choice dialog's entries and typed
+// text beyond ASCII.
 #include "tests/text/TextTesting.h"
 
 #include "application/QELTMessages.h"
 #include "application/QELTSystemTray.h"
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "framework/Strings.h"
 #include "tests/framework/WindowTesting.h"
 #include "tests/support/ImportPatch.h"
@@ -41,10 +43,10 @@ private:
     TImportPatch FPatch;
 };
 
-HWND ComboBoxOf(HWND dialog)
+HWND ChildOfClass(HWND dialog, const std::string& className)
 {
     for (HWND child : dialog ? ChildWindows(dialog) : std::vector<HWND>())
-        if (WindowClass(child) == "ComboBox")
+        if (WindowClass(child) == className)
             return child;
     return nullptr;
 }
@@ -76,6 +78,41 @@ TEST(TextTray, TheTipIsCutBetweenCharactersToWhatItsBytesHold)
     EXPECT_EQ(TTipSpy::LastTip(), Greek());
 }
 
+TEST(TextMessages, TheInputDialogShowsAndTakesTextBeyondAscii)
+{
+    TForm form(nullptr);
+    auto* query = new TQELMsgDlg(&form);
+    query->SetHeader(Greek());
+    query->SetQuestion(CafeNihon());
+    query->SetReturn(CafeNihon());
+    std::wstring title, offered;
+    int promptWidth = 0;
+    SIZE promptExtent{};
+    TUserAction answer([&] {
+        HWND dialog = FindThreadWindow("TForm", Greek().c_str());
+        HWND edit = ChildOfClass(dialog, "Edit");
+        if (!edit)
+            return false;
+        wchar_t text[64] = {};
+        (void)GetWindowTextW(dialog, text, 64);
+        title = text;
+        (void)GetWindowTextW(edit, text, 64);
+        offered = text;
+        auto* dialogForm = dynamic_cast<TForm*>(FindControl(dialog));
+        auto* prompt = dialogForm->Components(0)->As<TLabel>();
+        promptWidth = prompt->Width();
+        promptExtent = TextExtent(dialogForm->Font()->Handle(), AnsiToWide(prompt->Caption()));
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\x03B1\x03BB\x03C6\x03B1"));
+        return PressButton("TForm", Greek().c_str(), "OK");
+    });
+    EXPECT_TRUE(query->Execute());
+    EXPECT_EQ(title, AnsiToWide(Greek()));
+    EXPECT_EQ(offered, L"caf\x00E9-\x65E5\x672C");
+    EXPECT_EQ(promptWidth, promptExtent.cx);
+    EXPECT_EQ(query->Return(), Utf8(u8"\u03B1\u03BB\u03C6\u03B1"));
+}
+
 // The box takes 127 characters, three bytes each here, not 127 bytes.
 TEST(TextMessages, TheChoiceDialogOffersAndTakesTextBeyondAscii)
 {
@@ -92,7 +129,7 @@ TEST(TextMessages, TheChoiceDialogOffersAndTakesTextBeyondAscii)
     int selected = -2;
     TUserAction pick([&] {
         HWND dialog = FindThreadWindow("TForm", Greek().c_str());
-        HWND combo = ComboBoxOf(dialog);
+        HWND combo = ChildOfClass(dialog, "ComboBox");
         if (!combo)
             return false;
         for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
@@ -110,7 +147,7 @@ TEST(TextMessages, TheChoiceDialogOffersAndTakesTextBeyondAscii)
 
     TUserAction type([&] {
         HWND dialog = FindThreadWindow("TForm", Greek().c_str());
-        HWND combo = ComboBoxOf(dialog);
+        HWND combo = ChildOfClass(dialog, "ComboBox");
         HWND edit = combo ? GetWindow(combo, GW_CHILD) : nullptr;
         if (!edit)
             return false;

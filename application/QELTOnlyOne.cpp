@@ -2,6 +2,7 @@
 #include "application/QELTOnlyOne.h"
 
 #include "framework/Forms.h"
+#include "framework/Strings.h"
 #include "framework/Win32Handles.h"
 
 #include <algorithm>
@@ -90,7 +91,7 @@ std::string LockName(const TCopySearch& search)
     std::string name = std::string("QELTOnlyOne ") + search.ClassName + " " + search.Title;
     std::replace(name.begin(), name.end(), '\\', '/');
     name = "Local\\" + name;
-    name.resize(std::min<std::size_t>(name.size(), MAX_PATH - 1));
+    name = AnsiLeftBytes(name, MAX_PATH - 1);
     return name;
 }
 
@@ -174,7 +175,7 @@ void SendNewInstance(HWND other)
     (void)AllowSetForegroundWindow(process);
     std::string record = CurrentDirectory();
     record.append(1, '\0').append(CommandLineArguments());
-    record.resize(std::min<std::size_t>(record.size(), MaxRecordSize));
+    record = AnsiLeftBytes(record, MaxRecordSize);
     COPYDATASTRUCT data{NewInstanceRecord, static_cast<DWORD>(record.size()), record.data()};
     DWORD_PTR answer = 0;
     (void)SendMessageTimeoutA(other, WM_COPYDATA, reinterpret_cast<WPARAM>(Application->Handle()),

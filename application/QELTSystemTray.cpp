@@ -2,8 +2,8 @@
 #include "application/QELTSystemTray.h"
 
 #include "framework/Forms.h"
+#include "framework/Strings.h"
 
-#include <algorithm>
 #include <cstring>
 
 QEL_CLASS_INFO(TQELSystemTray, TQELSystemsComponent)
@@ -46,7 +46,8 @@ QEL_OPERATIONS(TQELSystemTray)
 namespace {
 
 constexpr UINT TrayCallback = WM_USER + 1;
-// The first version of the notification record (88 bytes), which every shell takes, and its tip.
+// The first version of the notification record (88 bytes), which every shell takes, and its tip: 63
+// characters in a single-byte code page, fewer where characters take more than a byte (cut between them).
 constexpr DWORD RecordSize = NOTIFYICONDATAA_V1_SIZE;
 constexpr std::size_t TipLength = 63;
 // An add refused while the form is read is tried again this often, this many times.
@@ -170,7 +171,8 @@ void TQELSystemTray::SetIcon(TIcon* icon)
 void TQELSystemTray::SetTip(const std::string& tip)
 {
     std::memset(FRecord.szTip, 0, sizeof FRecord.szTip);
-    std::memcpy(FRecord.szTip, tip.data(), std::min(tip.size(), TipLength));
+    const std::string shown = AnsiLeftBytes(tip, TipLength);
+    std::memcpy(FRecord.szTip, shown.data(), shown.size());
     if (tip.empty())
         FRecord.uFlags &= ~static_cast<UINT>(NIF_TIP);
     else

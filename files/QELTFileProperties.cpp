@@ -170,7 +170,7 @@ void TQELFileProperties::SetFileExt(const std::string& value)
     if (value.find_first_of("\\/:") != std::string::npos)
         return;
     std::string extension = value.front() == '.' ? value : "." + value;
-    extension.resize(std::min<std::size_t>(extension.size(), 4));
+    extension = AnsiLeftChars(extension, 4);
     const std::string newName = AnsiUpperCase(ChangeFileExt(FFilename, extension));
     if (newName != FFilename && RenameFile(FFilename, newName)) {
         FFilename = newName;

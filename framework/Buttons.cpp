@@ -189,7 +189,7 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item)
     const std::string caption = Caption();
     RECT textSize{0, 0, 0, 0};
     if (!caption.empty())
-        DrawTextA(dc, caption.c_str(), -1, &textSize, DT_CALCRECT | DT_SINGLELINE);
+        DrawAnsiText(dc, caption, textSize, DT_CALCRECT | DT_SINGLELINE);
     const SIZE glyph = IconSize(FGlyph->Handle());
     const int spacing = glyph.cx > 0 && textSize.right > 0 ? 4 : 0;
     const int contentWidth = glyph.cx + spacing + textSize.right;
@@ -203,7 +203,7 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item)
     RECT text{x, r.top + shift, x + textSize.right, r.bottom + shift};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextA(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    DrawAnsiText(dc, caption, text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     SelectObject(dc, previousFont);
 
     if (focused) {

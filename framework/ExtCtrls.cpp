@@ -1,6 +1,8 @@
 // TPanel and TTimer.
 #include "framework/ExtCtrls.h"
 
+#include "framework/Graphics.h"
+
 // ---------------------------------------------------------------------------------------------------
 // TPanel
 
@@ -36,7 +38,7 @@ void TPanel::Paint(HDC dc)
     HGDIOBJ previous = SelectObject(dc, FontHandle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawTextA(dc, FCaption.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawAnsiText(dc, FCaption, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, previous);
     TWinControl::Paint(dc);
 }

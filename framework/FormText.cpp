@@ -6,12 +6,14 @@
 #include "framework/Collection.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "framework/Win32.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -90,7 +92,7 @@ std::string JoinPath(const std::vector<TName>& path)
 // ---------------------------------------------------------------------------------------------------
 // The text format: value spelling shared by the tokenizer, the printer and error messages
 
-constexpr std::size_t StringPiece = 64; // characters of a long string on one line
+constexpr std::size_t StringPiece = 64; // characters (not bytes) of a long string on one line
 constexpr std::size_t BinaryLine = 32;  // bytes of binary data on one line
 constexpr const char* LineBreak = "\r\n";
 constexpr const char* ListSuffix = "Strings";
@@ -121,21 +123,30 @@ bool IsControl(unsigned char c)
     return c < 32 || c == 127;
 }
 
-// Printable runs in quotes (a quote doubled), control characters as #code: 'a'#13#10'b'.
+// A byte that is no character of the text: one of broken UTF-8, under UTF-8.
+bool IsStrayByte(std::string_view text, std::size_t index)
+{
+    return AnsiCodePageIsUtf8() && !Utf8CharCode(text, index);
+}
+
+// Printable runs in quotes (a quote doubled), control characters and stray bytes as #code:
+// 'a'#13#10'b'. So a description holds whole characters of its code page only, whatever the text.
 std::string QuoteString(std::string_view text)
 {
     std::string quoted;
     bool inQuotes = false;
-    for (char c : text) {
-        const bool control = IsControl(static_cast<unsigned char>(c));
-        if (control == inQuotes) {
+    for (std::size_t i = 0, length; i < text.size(); i += length) {
+        length = AnsiCharLength(text, i);
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool coded = IsControl(c) || IsStrayByte(text, i);
+        if (coded == inQuotes) {
             quoted += '\'';
             inQuotes = !inQuotes;
         }
-        if (control)
-            quoted.append("#").append(std::to_string(static_cast<unsigned char>(c)));
+        if (coded)
+            quoted.append("#").append(std::to_string(c));
         else
-            quoted.append(c == '\'' ? "''" : std::string(1, c));
+            quoted.append(c == '\'' ? "''" : text.substr(i, length));
     }
     if (inQuotes)
         quoted += '\'';
@@ -163,19 +174,20 @@ std::string HexText(const unsigned char* bytes, std::size_t count)
     return text;
 }
 
-std::string DescribeChar(char c)
+// The whole character at index.
+std::string DescribeChar(std::string_view text, std::size_t index)
 {
-    if (IsControl(static_cast<unsigned char>(c)))
-        return "character #" + std::to_string(static_cast<unsigned char>(c));
-    return "'" + std::string(1, c) + "'";
+    const auto c = static_cast<unsigned char>(text[index]);
+    if (IsControl(c) || IsStrayByte(text, index))
+        return "character #" + std::to_string(c);
+    return "'" + std::string(text.substr(index, AnsiCharLength(text, index))) + "'";
 }
 
 std::string DescribeString(std::string_view text)
 {
-    constexpr std::size_t shown = 30;
-    if (text.size() > shown)
-        return "string " + QuoteString(text.substr(0, shown)) + "...";
-    return "string " + QuoteString(text);
+    constexpr std::size_t shown = 30; // characters
+    const std::string start = AnsiLeftChars(text, shown);
+    return "string " + QuoteString(start) + (start.size() < text.size() ? "..." : "");
 }
 
 std::string Describe(const TValueNode& value)
@@ -236,7 +248,7 @@ std::string Describe(const TToken& token)
 
 class TLexer {
 public:
-    explicit TLexer(std::string_view text) : FText(text) { Next(); }
+    explicit TLexer(std::string_view text) : FText(text), FCharEnd(AnsiCharLength(text, 0)) { Next(); }
 
     const TToken& Token() const noexcept { return FToken; }
 
@@ -262,7 +274,7 @@ public:
             FToken.Text = std::string(1, c);
             Advance();
         } else
-            ReadError(Here(), "expected a name, a value or a symbol but found " + DescribeChar(c));
+            ReadError(Here(), "expected a name, a value or a symbol but found " + DescribeHere());
     }
 
 private:
@@ -270,16 +282,20 @@ private:
     char Current() const noexcept { return FText[FIndex]; }
     bool NextIs(bool (*test)(char)) const { return FIndex + 1 < FText.size() && test(FText[FIndex + 1]); }
     TPos Here() const noexcept { return {FLine, FColumn}; }
-    std::string DescribeHere() const { return AtEnd() ? "end of file" : DescribeChar(Current()); }
+    std::string DescribeHere() const { return AtEnd() ? "end of file" : DescribeChar(FText, FIndex); }
 
+    // Columns count characters, not bytes.
     void Advance() noexcept
     {
-        if (Current() == '\n') {
+        const bool lineEnd = Current() == '\n';
+        if (++FIndex < FCharEnd)
+            return;
+        FCharEnd = FIndex + AnsiCharLength(FText, FIndex);
+        if (lineEnd) {
             ++FLine;
             FColumn = 1;
         } else
             ++FColumn;
-        ++FIndex;
     }
 
     void ReadIdent()
@@ -327,15 +343,25 @@ private:
         if (AtEnd() || !IsDigit(Current()))
             ReadError(Here(), "expected a character code after '#' but found " + DescribeHere());
         std::string digits;
-        int code = 0; // stops growing past 255, so that any number of digits is safe
+        // Stops growing past the last code point, so that any number of digits is safe.
+        constexpr char32_t beyond = 0x110000;
+        char32_t code = 0;
         while (!AtEnd() && IsDigit(Current())) {
             digits += Current();
-            code = std::min(code * 10 + (Current() - '0'), 256);
+            code = std::min<char32_t>(code * 10 + static_cast<char32_t>(Current() - '0'), beyond);
             Advance();
         }
-        if (code > 255)
-            ReadError(start, "expected a character code from 0 to 255 but found #" + digits);
-        FToken.Text += static_cast<char>(code);
+        // Up to 255 a code is a byte, as it always was, in any code page; above, the Unicode character
+        // in the program's code page.
+        if (code <= 255) {
+            FToken.Text += static_cast<char>(code);
+            return;
+        }
+        const std::optional<std::string> character = AnsiChar(code);
+        if (!character)
+            ReadError(start, "expected a character code from 0 to 255, or of a character of the code page, but found #" +
+                                 digits);
+        FToken.Text += *character;
     }
 
     void ReadNumber()
@@ -418,7 +444,7 @@ private:
                 break;
             if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
                 if (HexValue(c) < 0)
-                    ReadError(Here(), "expected a hex digit or '}' but found " + DescribeChar(c));
+                    ReadError(Here(), "expected a hex digit or '}' but found " + DescribeHere());
                 digits += c;
             }
             Advance();
@@ -433,6 +459,7 @@ private:
 
     std::string_view FText;
     std::size_t FIndex = 0;
+    std::size_t FCharEnd; // where the character at FIndex ends
     int FLine = 1;
     int FColumn = 1;
     TToken FToken;
@@ -773,14 +800,17 @@ private:
         }
     }
 
-    // A long string is cut into pieces joined with '+', one piece a line.
+    // A long string is cut into pieces joined with '+', one piece a line, each of whole characters.
     void PrintString(std::string_view text, int indent)
     {
-        FText += QuoteString(text.substr(0, StringPiece));
-        for (std::size_t i = StringPiece; i < text.size(); i += StringPiece) {
+        for (std::size_t start = 0;;) {
+            const std::size_t length = AnsiLeftChars(text.substr(start), StringPiece).size();
+            FText += QuoteString(text.substr(start, length));
+            start += length;
+            if (start >= text.size())
+                return;
             FText += " +";
             NewLine(indent + 1);
-            FText += QuoteString(text.substr(i, StringPiece));
         }
     }
 
@@ -1138,7 +1168,36 @@ private:
     std::vector<TFixup> FFixups;
 };
 
-TReader::TReader(std::string text) : FText(std::move(text))
+namespace {
+
+// Under UTF-8, a description that is no UTF-8 was written before, in the system's ANSI code page, and is
+// read as such; text of the system's code page that is also valid UTF-8 is all but unknown. Anywhere
+// else the text is the program's own.
+std::string ProgramText(std::string text)
+{
+    bool stray = false;
+    for (std::size_t i = 0; i < text.size() && !stray; i += AnsiCharLength(text, i))
+        stray = IsStrayByte(text, i);
+    DWORD systemCodePage = CP_UTF8;
+    if (!stray || GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                                 reinterpret_cast<LPSTR>(&systemCodePage), sizeof systemCodePage / sizeof(char)) == 0 ||
+        systemCodePage == CP_UTF8)
+        return text;
+    const int size = static_cast<int>(std::min<std::size_t>(text.size(), std::numeric_limits<int>::max()));
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(systemCodePage, 0, text.data(), size, wide.data(), size)));
+    if (wide.empty())
+        return text;
+    std::string converted(wide.size() * 3, '\0');
+    converted.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                                                  converted.data(), static_cast<int>(converted.size()),
+                                                                  nullptr, nullptr)));
+    return converted;
+}
+
+} // namespace
+
+TReader::TReader(std::string text) : FText(ProgramText(std::move(text)))
 {
 }
 

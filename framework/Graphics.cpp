@@ -1,6 +1,9 @@
-// Fonts and icons.
+// Fonts, icons and drawn text.
 #include "framework/Graphics.h"
 
+#include "framework/Strings.h"
+
+#include <algorithm>
 #include <cstring>
 
 QEL_CLASS_INFO(TFont, TPersistent)
@@ -202,4 +205,35 @@ void TIcon::Assign(TPersistent* source)
         return;
     }
     TPersistent::Assign(source);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Text
+
+int DrawAnsiText(HDC dc, std::string_view text, RECT& rect, UINT format)
+{
+    const std::wstring wide = AnsiToWide(text);
+    return DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
+}
+
+std::vector<INT> AnsiTextExtents(HDC dc, std::string_view text)
+{
+    const std::wstring wide = AnsiToWide(text);
+    std::vector<INT> wideExtents(wide.size());
+    SIZE size{};
+    if (!wide.empty())
+        (void)GetTextExtentExPointW(dc, wide.c_str(), static_cast<int>(wide.size()), 0, nullptr, wideExtents.data(),
+                                    &size);
+    // A character is one UTF-16 unit, or two beyond U+FFFF.
+    std::vector<INT> extents(text.size());
+    std::size_t unit = 0;
+    for (std::size_t i = 0, length; i < text.size(); i += length) {
+        length = AnsiCharLength(text, i);
+        const std::optional<char32_t> code = Utf8CharCode(text, i);
+        unit += code && *code > 0xFFFF ? 2 : 1;
+        const INT extent = unit <= wide.size() ? wideExtents[unit - 1] : size.cx;
+        std::fill(extents.begin() + static_cast<std::ptrdiff_t>(i),
+                  extents.begin() + static_cast<std::ptrdiff_t>(i + length), extent);
+    }
+    return extents;
 }

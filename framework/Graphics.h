@@ -1,4 +1,4 @@
-// Colours, fonts and icons.
+// Colours, fonts, icons, and text drawn in the process's code page.
 #pragma once
 
 #include "framework/TypInfo.h"
@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // A colour as 0x00BBGGRR, or a system colour as 0x80000000 + COLOR_xxx: a 32-bit integer of a type of
 // its own, so that properties of it are known as colours (they are streamed as integers).
@@ -83,3 +85,11 @@ class EInvalidGraphic : public Exception {
 public:
     using Exception::Exception;
 };
+
+// Text of the process's code page, drawn and measured. The ANSI drawing calls read text in the code
+// page of the font, not in the process's: under UTF-8 (docs/text.md) they would draw each byte as a
+// letter. These go through the wide calls.
+int DrawAnsiText(HDC dc, std::string_view text, RECT& rect, UINT format);
+// For each byte of text, the width of the text up to the end of the character that byte belongs to
+// (the partial extents GetTextExtentExPoint gives).
+std::vector<INT> AnsiTextExtents(HDC dc, std::string_view text);

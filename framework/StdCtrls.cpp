@@ -1,6 +1,8 @@
 // TLabel, TEdit and TComboBox.
 #include "framework/StdCtrls.h"
 
+#include "framework/Graphics.h"
+
 #include <algorithm>
 #include <cctype>
 #include <limits>
@@ -67,10 +69,7 @@ void WrapParagraph(HDC dc, const std::string& text, std::size_t start, std::size
     }
     from.push_back(end);
     const std::size_t count = shown.size();
-    std::vector<INT> extents(count);
-    SIZE size{};
-    if (count > 0)
-        (void)GetTextExtentExPointA(dc, shown.data(), static_cast<int>(count), 0, nullptr, extents.data(), &size);
+    const std::vector<INT> extents = AnsiTextExtents(dc, shown);
     const auto blank = [&](std::size_t k) { return shown[k] == ' ' || shown[k] == '\t'; };
     // x after drawing [first, last) from x, a tab going to the next tab stop.
     const auto advance = [&](long long x, std::size_t first, std::size_t last) {
@@ -221,7 +220,7 @@ void TLabel::AdjustBounds()
         r.bottom = static_cast<LONG>(std::min<long long>(static_cast<long long>(lines.size()) * metrics.tmHeight,
                                                          std::numeric_limits<int>::max()));
     } else
-        DrawTextA(dc.Get(), text.c_str(), -1, &r, DrawFlags() | DT_CALCRECT);
+        DrawAnsiText(dc.Get(), text, r, DrawFlags() | DT_CALCRECT);
     SelectObject(dc.Get(), previous);
     SetBounds(Left(), Top(), r.right, r.bottom);
 }
@@ -244,12 +243,12 @@ void TLabel::Paint(HDC dc)
                 break;
             RECT lineRect{r.left, static_cast<LONG>(top), r.right, r.bottom};
             if (top + metrics.tmHeight > clip.top)
-                DrawTextA(dc, FCaption.data() + line.Start, static_cast<int>(line.Length), &lineRect,
-                          DrawFlags() | DT_SINGLELINE);
+                DrawAnsiText(dc, std::string_view(FCaption).substr(line.Start, line.Length), lineRect,
+                             DrawFlags() | DT_SINGLELINE);
             top += metrics.tmHeight;
         }
     } else
-        DrawTextA(dc, FCaption.c_str(), -1, &r, DrawFlags());
+        DrawAnsiText(dc, FCaption, r, DrawFlags());
     SelectObject(dc, previous);
 }
 

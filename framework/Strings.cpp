@@ -11,10 +11,11 @@
 
 namespace {
 
+// Without LOCALE_USE_CP_ACP the text comes in the locale's own code page, which is never UTF-8.
 std::string LocaleText(LCTYPE type)
 {
     char buffer[256];
-    const int length = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer);
+    const int length = GetLocaleInfoA(LOCALE_USER_DEFAULT, type | LOCALE_USE_CP_ACP, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length - 1)) : std::string();
 }
 
@@ -174,12 +175,150 @@ char AsciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// CompareStringA would read the text in the locale's code page, not the process's.
 int AnsiCompare(std::string_view a, std::string_view b, DWORD flags)
 {
-    // An empty view may carry no pointer at all, which CompareStringA refuses.
-    return CompareStringA(LOCALE_USER_DEFAULT, flags, a.empty() ? "" : a.data(), static_cast<int>(a.size()),
-                          b.empty() ? "" : b.data(), static_cast<int>(b.size())) -
+    const std::wstring wideA = AnsiToWide(a);
+    const std::wstring wideB = AnsiToWide(b);
+    return CompareStringW(LOCALE_USER_DEFAULT, flags, wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                          static_cast<int>(wideB.size())) -
            CSTR_EQUAL;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// UTF-8 and the code page's characters
+
+UINT ProcessCodePage()
+{
+    static const UINT codePage = GetACP();
+    return codePage;
+}
+
+bool DoubleByteCodePage()
+{
+    static const bool doubleByte = [] {
+        CPINFO info{};
+        return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 2;
+    }();
+    return doubleByte;
+}
+
+// The length of the well-formed UTF-8 character at the start of text, 0 when text starts with none
+// (no overlong forms, no surrogates, nothing beyond U+10FFFF).
+std::size_t Utf8Length(std::string_view text)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else
+        return 0;
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// The code point of a well-formed character of length bytes.
+char32_t Utf8Decode(std::string_view text, std::size_t length)
+{
+    static constexpr unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t code = static_cast<unsigned char>(text[0]) & leadMask[length];
+    for (std::size_t i = 1; i < length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(text[i]) & 0x3F);
+    return code;
+}
+
+void AppendUtf8(std::string& text, char32_t code)
+{
+    const auto add = [&](unsigned value) { text += static_cast<char>(value); };
+    if (code < 0x80)
+        add(code);
+    else if (code < 0x800) {
+        add(0xC0 | code >> 6);
+        add(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        add(0xE0 | code >> 12);
+        add(0x80 | (code >> 6 & 0x3F));
+        add(0x80 | (code & 0x3F));
+    } else {
+        add(0xF0 | code >> 18);
+        add(0x80 | (code >> 12 & 0x3F));
+        add(0x80 | (code >> 6 & 0x3F));
+        add(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendUtf16(std::wstring& text, char32_t code)
+{
+    if (code < 0x10000) {
+        text += static_cast<wchar_t>(code);
+        return;
+    }
+    code -= 0x10000;
+    text += static_cast<wchar_t>(0xD800 | code >> 10);
+    text += static_cast<wchar_t>(0xDC00 | (code & 0x3FF));
+}
+
+// UTF-16 back to UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::wstring_view text)
+{
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            code = 0x10000 + ((code - 0xD800) << 10 | (text[++i] - 0xDC00u));
+        else if (code >= 0xD800 && code <= 0xDFFF)
+            code = 0xFFFD;
+        AppendUtf8(result, code);
+    }
+    return result;
+}
+
+// CharUpperBuffA and CharLowerBuffA change the text in place, so they cannot give a character of
+// another length. Under UTF-8 the runs of whole characters go through the wide call instead, and the
+// stray bytes between them stay.
+std::string ChangedCase(std::string_view text, DWORD(WINAPI* wideCall)(LPWSTR, DWORD),
+                        DWORD(WINAPI* ansiCall)(LPSTR, DWORD))
+{
+    if (!AnsiCodePageIsUtf8()) {
+        std::string result(text);
+        ansiCall(result.data(), static_cast<DWORD>(result.size()));
+        return result;
+    }
+    std::string result;
+    std::wstring run;
+    const auto endRun = [&] {
+        wideCall(run.data(), static_cast<DWORD>(run.size()));
+        result += Utf16ToUtf8(run);
+        run.clear();
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8Length(text.substr(i));
+        if (length == 0) {
+            endRun();
+            result += text[i++];
+            continue;
+        }
+        AppendUtf16(run, Utf8Decode(text.substr(i), length));
+        i += length;
+    }
+    endRun();
+    return result;
 }
 
 } // namespace
@@ -317,8 +456,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args, co
                 text = std::string(1, *c);
             else
                 FormatError(fmt);
-            if (precision && *precision >= 0 && static_cast<std::size_t>(*precision) < text.size())
-                text.resize(static_cast<std::size_t>(*precision));
+            if (precision && *precision >= 0)
+                text = AnsiLeftChars(text, static_cast<std::size_t>(*precision));
             break;
         case 'e':
         case 'f':
@@ -340,8 +479,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args, co
             FormatError(fmt);
         }
         const std::size_t padding = static_cast<std::size_t>(std::max(width, 0));
-        if (text.size() < padding)
-            text.insert(leftAlign ? text.size() : 0, padding - text.size(), ' ');
+        if (const std::size_t characters = AnsiCharCount(text); characters < padding)
+            text.insert(leftAlign ? text.size() : 0, padding - characters, ' ');
         result += text;
     }
     return result;
@@ -396,18 +535,105 @@ std::string LowerCase(std::string_view text)
     return result;
 }
 
+bool AnsiCodePageIsUtf8()
+{
+    return ProcessCodePage() == CP_UTF8;
+}
+
+std::size_t AnsiCharLength(std::string_view text, std::size_t index)
+{
+    if (index >= text.size())
+        return 0;
+    if (AnsiCodePageIsUtf8())
+        return std::max<std::size_t>(Utf8Length(text.substr(index)), 1);
+    if (DoubleByteCodePage() && index + 1 < text.size() &&
+        IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(text[index])))
+        return 2;
+    return 1;
+}
+
+std::size_t AnsiCharCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); i += AnsiCharLength(text, i))
+        ++count;
+    return count;
+}
+
+std::string AnsiLeftChars(std::string_view text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (; count > 0 && end < text.size(); --count)
+        end += AnsiCharLength(text, end);
+    return std::string(text.substr(0, end));
+}
+
+std::string AnsiLeftBytes(std::string_view text, std::size_t bytes)
+{
+    std::size_t end = 0;
+    for (std::size_t next; end < text.size() && (next = end + AnsiCharLength(text, end)) <= bytes;)
+        end = next;
+    return std::string(text.substr(0, end));
+}
+
+std::optional<char32_t> Utf8CharCode(std::string_view text, std::size_t index)
+{
+    if (!AnsiCodePageIsUtf8() || index >= text.size())
+        return std::nullopt;
+    const std::size_t length = Utf8Length(text.substr(index));
+    if (length == 0)
+        return std::nullopt;
+    return Utf8Decode(text.substr(index), length);
+}
+
+std::wstring AnsiToWide(std::string_view text)
+{
+    std::wstring wide;
+    if (AnsiCodePageIsUtf8()) {
+        wide.reserve(text.size());
+        for (std::size_t i = 0; i < text.size();) {
+            const std::size_t length = Utf8Length(text.substr(i));
+            AppendUtf16(wide, length == 0 ? U'\uFFFD' : Utf8Decode(text.substr(i), length));
+            i += std::max<std::size_t>(length, 1);
+        }
+        return wide;
+    }
+    if (text.empty())
+        return wide;
+    wide.resize(text.size()); // never more UTF-16 units than bytes
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::optional<std::string> AnsiChar(char32_t code)
+{
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    std::string text;
+    if (AnsiCodePageIsUtf8()) {
+        AppendUtf8(text, code);
+        return text;
+    }
+    std::wstring wide;
+    AppendUtf16(wide, code);
+    char buffer[8];
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                           buffer, sizeof buffer, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault)
+        return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
 std::string AnsiUpperCase(std::string_view text)
 {
-    std::string result(text);
-    CharUpperBuffA(result.data(), static_cast<DWORD>(result.size()));
-    return result;
+    return ChangedCase(text, CharUpperBuffW, CharUpperBuffA);
 }
 
 std::string AnsiLowerCase(std::string_view text)
 {
-    std::string result(text);
-    CharLowerBuffA(result.data(), static_cast<DWORD>(result.size()));
-    return result;
+    return ChangedCase(text, CharLowerBuffW, CharLowerBuffA);
 }
 
 int CompareText(std::string_view a, std::string_view b)

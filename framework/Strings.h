@@ -1,13 +1,15 @@
 // The framework's string and number routines: Format, integer text in decimal and hexadecimal, trimming,
 // case conversion and comparison, and the regional settings they (and the date routines) format with.
 //
-// The plain routines are byte-wise ASCII; the Ansi ones follow the user's locale and code page.
+// The plain routines are byte-wise ASCII; the Ansi ones follow the user's locale and the process's ANSI
+// code page, and so do the routines on the characters of that code page.
 #pragma once
 
 #include <array>
 #include <concepts>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -72,7 +74,8 @@ private:
 // Formats the arguments into fmt: "%s has %d items", {name, count}. A specifier is
 // %[index:][-][width][.precision]type; index picks the argument (0-based) and the following specifiers go
 // on from there; width pads with blanks on the left (on the right with '-'); '*' as width or precision
-// takes it from the next (integer) argument. Types:
+// takes it from the next (integer) argument. Width and precision count characters of the process's code
+// page, not bytes. Types:
 //   d  integer; precision is the minimum number of digits       u  unsigned integer
 //   x  integer in upper-case hexadecimal, precision as for d    s  string or char; precision cuts it
 //   e  scientific, precision significant digits (15)            f  fixed, precision decimals (2)
@@ -110,13 +113,42 @@ std::string Trim(std::string_view text);
 // A letter or '_' followed by letters, digits and '_': a name of a component, a property or a method.
 bool IsValidIdent(std::string_view text);
 
+// ---------------------------------------------------------------------------------------------------
+// Characters of the process's ANSI code page: UTF-8 for a program whose manifest asks for it
+// (qelsystm_use_utf8, docs/text.md), otherwise the system's. A character is one byte in a single-byte
+// code page, a lead and a trail byte in a double-byte one, and one to four bytes in UTF-8; a byte that
+// begins no whole character (a stray byte of broken UTF-8) counts as a character of its own.
+
+bool AnsiCodePageIsUtf8();
+// The bytes of the character that starts at index; 0 at or after the end of text.
+std::size_t AnsiCharLength(std::string_view text, std::size_t index);
+std::size_t AnsiCharCount(std::string_view text);
+// The first count characters of text (all of it when it has fewer).
+std::string AnsiLeftChars(std::string_view text, std::size_t count);
+// The longest start of text that fits in bytes bytes without cutting a character.
+std::string AnsiLeftBytes(std::string_view text, std::size_t bytes);
+// Under UTF-8, the code point of the character at index; none for a stray byte, and in every other
+// code page.
+std::optional<char32_t> Utf8CharCode(std::string_view text, std::size_t index);
+// The text in UTF-16, for the system calls whose ANSI form does not take the process's code page (the
+// drawing calls take the font's). A stray byte becomes U+FFFD, so that each character stays one or,
+// beyond U+FFFF, two UTF-16 units.
+std::wstring AnsiToWide(std::string_view text);
+// The character with that Unicode code point in the process's code page; none when the code page has
+// no such character (or the code is no character at all, as a surrogate).
+std::optional<std::string> AnsiChar(char32_t code);
+
+// ASCII letters only.
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
+// Every letter the system knows the other case of. Under UTF-8 a character may change its length;
+// stray bytes stay as they are.
 std::string AnsiUpperCase(std::string_view text);
 std::string AnsiLowerCase(std::string_view text);
 
 // All comparisons return a value below, equal to or above zero as a sorts before, with or after b.
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
+// In the order of the user's locale, the text read in the process's code page.
 int AnsiCompareText(std::string_view a, std::string_view b);
 int AnsiCompareStr(std::string_view a, std::string_view b);

@@ -3,6 +3,7 @@
 
 #include "framework/IniFiles.h"
 #include "framework/Registry.h"
+#include "framework/Strings.h"
 
 #include <algorithm>
 
@@ -97,9 +98,25 @@ constexpr unsigned char ScrambleOffset = 0xFB;
 
 std::string Shifted(const std::string& text, unsigned char offset)
 {
-    std::string result(text.size(), '\0');
-    std::transform(text.begin(), text.end(), result.begin(),
-                   [offset](char c) { return static_cast<char>(static_cast<unsigned char>(c) + offset); });
+    const auto shiftedByte = [offset](char c) { return static_cast<char>(static_cast<unsigned char>(c) + offset); };
+    if (!AnsiCodePageIsUtf8()) {
+        std::string result(text.size(), '\0');
+        std::transform(text.begin(), text.end(), result.begin(), shiftedByte);
+        return result;
+    }
+    // Shifted bytes of UTF-8 are no UTF-8, and the system's ANSI calls would turn them into U+FFFD. So
+    // under UTF-8 each character's code point moves instead, within its block of 256: ASCII text from
+    // 0x05 on scrambles to the very bytes it does in any other code page, and a Latin-1 letter to the
+    // same letter as in code page 1252 (U+00E9 to U+00E4), so that the registry, which holds text as
+    // UTF-16, keeps one scrambled value for both kinds of program. A stray byte moves as a byte.
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); i += AnsiCharLength(text, i)) {
+        if (const std::optional<char32_t> code = Utf8CharCode(text, i))
+            result += AnsiChar((*code & ~char32_t{0xFF}) | ((*code + offset) & 0xFF)).value();
+        else
+            result += shiftedByte(text[i]);
+    }
     return result;
 }
 

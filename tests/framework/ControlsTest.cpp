@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "framework/Strings.h"
 
 #include "tests/framework/WindowTesting.h"
 
@@ -36,17 +37,6 @@ T* NewControl(TForm* form, TWinControl* parent = nullptr)
     auto* control = new T(form);
     control->SetParent(parent ? parent : form);
     return control;
-}
-
-SIZE TextExtent(HFONT font, const std::string& text, UINT flags = 0, int width = 0)
-{
-    RECT r{0, 0, width, 0};
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, font);
-    DrawTextA(dc, text.c_str(), -1, &r, flags | DT_CALCRECT);
-    SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
-    return {r.right, r.bottom};
 }
 
 std::vector<std::string> WindowItems(HWND comboBox)
@@ -108,7 +98,7 @@ TEST(ControlsLabel, AutoSizeFitsTheTextInTheParentsFont)
     auto* label = NewControl<TLabel>(form.get());
     label->SetBounds(10, 12, 5, 5);
     label->SetCaption("Question of the day");
-    SIZE size = TextExtent(form->Font()->Handle(), "Question of the day");
+    SIZE size = TextExtent(form->Font()->Handle(), L"Question of the day");
     EXPECT_EQ(label->Width(), size.cx);
     EXPECT_EQ(label->Height(), size.cy);
     EXPECT_EQ(label->Left(), 10);
@@ -118,7 +108,7 @@ TEST(ControlsLabel, AutoSizeFitsTheTextInTheParentsFont)
     const int before = label->Width();
     form->Font()->SetSize(16);
     EXPECT_GT(label->Width(), before);
-    EXPECT_EQ(label->Width(), TextExtent(form->Font()->Handle(), "Question of the day").cx);
+    EXPECT_EQ(label->Width(), TextExtent(form->Font()->Handle(), L"Question of the day").cx);
 
     // An empty label keeps one line's height.
     label->SetCaption("");
@@ -150,31 +140,16 @@ TEST(ControlsLabel, WordWrapMeasuresAndDrawsAsDrawTextDoes)
     auto form = NewForm();
     auto* label = NewControl<TLabel>(form.get());
     const HFONT font = form->Font()->Handle();
-    // The pixels draw() leaves in a white bitmap of the label's size.
+    // The pixels draw() leaves in a bitmap of the label's size.
     const auto pixels = [&](const std::function<void(HDC)>& draw) {
-        const int width = std::max(label->Width(), 1), height = std::max(label->Height(), 1);
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, WHITENESS);
-        draw(dc);
-        std::vector<COLORREF> colors;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                colors.push_back(GetPixel(dc, x, y));
-        SelectObject(dc, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-        return colors;
+        return DrawnPixels(font, label->Width(), label->Height(), draw);
     };
     const auto check = [&](const std::string& caption, int width) {
         label->SetWordWrap(false);
         label->SetCaption(caption);
         label->SetWidth(width);
         label->SetWordWrap(true);
-        const SIZE expected = TextExtent(font, caption, DT_WORDBREAK | DT_EXPANDTABS, width);
+        const SIZE expected = TextExtent(font, AnsiToWide(caption), DT_WORDBREAK | DT_EXPANDTABS, width);
         EXPECT_EQ(label->Width(), expected.cx) << "[" << caption << "] at " << width;
         EXPECT_EQ(label->Height(), expected.cy) << "[" << caption << "] at " << width;
         // Drawn in a rectangle as wide as asked for, where the system breaks it the same way.
@@ -182,11 +157,7 @@ TEST(ControlsLabel, WordWrapMeasuresAndDrawsAsDrawTextDoes)
         const auto own = pixels([&](HDC dc) { label->Paint(dc); });
         const auto system = pixels([&](HDC dc) {
             RECT r = label->BoundsRect();
-            HGDIOBJ previous = SelectObject(dc, font);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
             DrawTextA(dc, caption.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
-            SelectObject(dc, previous);
         });
         EXPECT_TRUE(own == system) << "[" << caption << "] at " << width << " draws differently";
     };

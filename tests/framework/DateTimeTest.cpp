@@ -401,8 +401,10 @@ namespace {
 decltype(&GetLocaleInfoA) RealGetLocaleInfoA = nullptr;
 
 // A user who switched to ISO dates, a clock with dots and a decimal comma.
-int WINAPI IsoLocaleInfo(LCID locale, LCTYPE type, LPSTR data, int size)
+int WINAPI IsoLocaleInfo(LCID locale, LCTYPE flaggedType, LPSTR data, int size)
 {
+    // The framework asks for the text in the process's code page.
+    const LCTYPE type = flaggedType & ~LCTYPE{LOCALE_USE_CP_ACP};
     const char* answer = type == LOCALE_SSHORTDATE    ? "yyyy-MM-dd"
                          : type == LOCALE_SDATE       ? "-"
                          : type == LOCALE_STIMEFORMAT ? "HH.mm.ss"
@@ -410,7 +412,7 @@ int WINAPI IsoLocaleInfo(LCID locale, LCTYPE type, LPSTR data, int size)
                          : type == LOCALE_SDECIMAL    ? ","
                                                       : nullptr;
     if (!answer)
-        return RealGetLocaleInfoA(locale, type, data, size);
+        return RealGetLocaleInfoA(locale, flaggedType, data, size);
     const int length = static_cast<int>(std::strlen(answer)) + 1;
     if (size == 0)
         return length;

@@ -833,6 +833,15 @@ TEST_F(FormTextRead, AcceptsEveryWayOfWritingNumbersAndStrings)
     EXPECT_EQ(thing->Peer(), nullptr);
 }
 
+// In the system's code page (1252 here; tests/text reads under UTF-8) text is taken byte for byte, and a
+// code above 255 is the character of that Unicode code the code page has.
+TEST_F(FormTextRead, CodesAboveAByteAreCharactersOfTheCodePage)
+{
+    auto form = Read("object Form1: TFtForm\n  object Thing1: TFtThing\n    Text = 'caf\xE9 \xC3\xA9'#338#8364#233\n"
+                     "  end\nend");
+    EXPECT_EQ(Thing(*form, "Thing1")->Text(), "caf\xE9 \xC3\xA9\x8C\x80\xE9");
+}
+
 TEST_F(FormTextRead, ListsAndCollectionsAreReplacedNotAppended)
 {
     TFtThing thing(nullptr);
@@ -1077,9 +1086,10 @@ const TBadText BadTexts[] = {
     {"UnterminatedString", WithBadLine("Text = 'x"), 10, 14,
      "expected \"'\" to close the string but found end of line"},
     {"CharacterCodeTooLarge", WithBadLine("Text = #300"), 10, 12,
-     "expected a character code from 0 to 255 but found #300"},
+     "expected a character code from 0 to 255, or of a character of the code page, but found #300"},
     {"CharacterCodeFarTooLarge", WithBadLine("Text = 'a'#0099999999999999999999"), 10, 15,
-     "expected a character code from 0 to 255 but found #0099999999999999999999"},
+     "expected a character code from 0 to 255, or of a character of the code page, but found "
+     "#0099999999999999999999"},
     {"PlusWithoutString", WithBadLine("Text = 'a' + 5"), 10, 18,
      "expected a string after '+' but found 5"},
     {"NumberTooLarge", WithBadLine("Tag = 99999999999999999999"), 10, 11,

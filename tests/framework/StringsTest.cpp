@@ -214,6 +214,26 @@ TEST(StringsText, AnsiCaseConversionFollowsTheCodePage)
     EXPECT_EQ(AnsiUpperCase(""), "");
 }
 
+// This executable runs in the system's code page, 1252 (tests/text runs under UTF-8): every byte is a
+// character, so UTF-8's bytes are characters of their own here.
+TEST(StringsText, CharactersOfASingleByteCodePageAreBytes)
+{
+    EXPECT_FALSE(AnsiCodePageIsUtf8());
+    const std::string utf8 = "caf\xC3\xA9";
+    EXPECT_EQ(AnsiCharLength(utf8, 3), 1u);
+    EXPECT_EQ(AnsiCharCount(utf8), 5u);
+    EXPECT_EQ(AnsiLeftChars(utf8, 4), "caf\xC3");
+    EXPECT_EQ(AnsiLeftBytes(utf8, 4), "caf\xC3");
+    EXPECT_FALSE(Utf8CharCode(utf8, 3).has_value());
+    EXPECT_EQ(AnsiToWide("caf\xE9\x80"), std::wstring(L"caf\x00E9\x20AC"));
+    // Characters the code page has, by their Unicode code: the OE ligature is 8C; no ideographs.
+    EXPECT_EQ(AnsiChar(0x152), "\x8C");
+    EXPECT_EQ(AnsiChar(0xE9), "\xE9");
+    EXPECT_EQ(AnsiChar(0x65E5), std::nullopt);
+    // Upper-casing stays in the code page: y-diaeresis FF has its capital at 9F.
+    EXPECT_EQ(AnsiUpperCase("\xFF\xE9"), "\x9F\xC9");
+}
+
 TEST(StringsCompare, CompareTextFoldsAsciiCase)
 {
     EXPECT_EQ(CompareText("Hello", "hELLO"), 0);

@@ -1,11 +1,12 @@
 // Helpers for tests on real windows: running the message loop for a while, playing the user from
-// inside a modal loop, and finding windows by class and text.
+// inside a modal loop, finding windows by class and text, and what text draws.
 #pragma once
 
 #include "framework/Forms.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -181,6 +182,45 @@ inline bool PressKey(const std::string& className, const char* title, WPARAM key
     PostMessageA(focus, WM_KEYDOWN, key, 1);
     PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
     return true;
+}
+
+// The size DrawTextW gives text in font (DT_CALCRECT with flags, in a rectangle width wide).
+inline SIZE TextExtent(HFONT font, const std::wstring& text, UINT flags = 0, int width = 0)
+{
+    RECT r{0, 0, width, 0};
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, font);
+    DrawTextW(dc, text.c_str(), -1, &r, flags | DT_CALCRECT);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    return {r.right, r.bottom};
+}
+
+// The pixels draw() leaves in a white bitmap of width x height (at least 1 x 1), with font selected, the
+// background left as it is and the text in the button text colour.
+inline std::vector<COLORREF> DrawnPixels(HFONT font, int width, int height, const std::function<void(HDC)>& draw)
+{
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    draw(dc);
+    std::vector<COLORREF> colors;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            colors.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return colors;
 }
 
 } // namespace WindowTesting

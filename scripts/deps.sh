@@ -4,8 +4,8 @@
 # Usage: scripts/deps.sh [screenshots]
 set -euo pipefail
 
-# g++-mingw-w64-i686 brings both thread models; the build uses the posix one.
-packages=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth googletest cmake make)
+# g++-mingw-w64-i686 brings both thread models; the build uses the posix one, as it does for x86_64.
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth googletest cmake make)
 # `scripts/deps.sh screenshots`: also what make screenshots takes pictures with.
 [[ ${1:-} == screenshots ]] && packages+=(x11-apps x11-utils netpbm)
 

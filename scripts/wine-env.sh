@@ -9,6 +9,11 @@ QEL_BUILD=${BUILD:-build}
 [[ $QEL_BUILD == /* ]] || QEL_BUILD=$QEL_ROOT/$QEL_BUILD
 
 export WINEPREFIX=$QEL_BUILD/wineprefix
+# A 64-bit prefix for every tree: it runs the x86_64 build's programs, and the i686 ones as 64-bit
+# Windows runs them (WOW64, with the 32-bit registry view of HKEY_LOCAL_MACHINE\SOFTWARE). Wine makes a
+# prefix of this kind anyway when wine64 is there; naming it keeps a machine without it from making a
+# 32-bit prefix that no x86_64 program starts in.
+export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # The shell's recycle area (a delete that can be undone) lies under XDG_DATA_HOME: keep it in the build
@@ -196,7 +201,8 @@ qel_session_stop() {
 # cannot find: neither beside the program, nor in the current directory, nor among Wine's own DLLs.
 qel_missing_dlls() {
   local dump
-  dump=$(command -v i686-w64-mingw32-objdump || command -v objdump) || return 1
+  # The x86_64 objdump reads the programs of both architectures, the i686 one only its own.
+  dump=$(command -v x86_64-w64-mingw32-objdump || command -v i686-w64-mingw32-objdump || command -v objdump) || return 1
   local dir system=("$WINEPREFIX/drive_c/windows/syswow64" "$WINEPREFIX/drive_c/windows/system32")
   dir=$(dirname "$1")
   local queue=("$1") seen=" " file dll found

@@ -14,8 +14,8 @@
 // ---------------------------------------------------------------------------------------------------
 // Object instances: executable thunks made a block at a time (see Controls.h).
 
-#if !defined(__i386__) && !defined(_M_IX86)
-#error "The object instance thunks are 32-bit x86 code"
+#if !defined(__i386__) && !defined(_M_IX86) && !defined(__x86_64__) && !defined(_M_X64)
+#error "The object instance thunks are x86 or x86_64 code"
 #endif
 
 namespace {
@@ -32,12 +32,6 @@ struct TInstance {
 struct TThunkCell {
     TInstance* Instance = nullptr;
 };
-
-// A thunk:  pop eax; push imm32 (its cell); push eax; jmp rel32 (DispatchToInstance); int3 x 4.
-// The system's call WNDPROC(window, msg, wParam, lParam) so becomes the __stdcall call
-// DispatchToInstance(cell, window, msg, wParam, lParam), whose return removes all five arguments.
-constexpr std::size_t ThunkSize = 16;
-constexpr std::size_t ThunkJumpEnd = 12; // where rel32 counts from
 
 struct TThunkBlock {
     const unsigned char* Code; // execute-read
@@ -78,19 +72,123 @@ LRESULT CALLBACK DispatchToInstance(const TThunkCell* cell, HWND window, UINT ms
     return message.Result;
 }
 
-void WriteThunk(unsigned char* code, const TThunkCell* cell)
+constexpr std::size_t ThunkSize = 16;
+
+template <typename T>
+unsigned char* Put(unsigned char* code, T value)
 {
-    const auto cellAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(cell));
-    const auto displacement = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DispatchToInstance) -
-                                                         reinterpret_cast<std::uintptr_t>(code + ThunkJumpEnd));
-    code[0] = 0x58; // pop eax
-    code[1] = 0x68; // push imm32
-    std::memcpy(code + 2, &cellAddress, sizeof cellAddress);
-    code[6] = 0x50; // push eax
-    code[7] = 0xE9; // jmp rel32
-    std::memcpy(code + 8, &displacement, sizeof displacement);
-    std::memset(code + ThunkJumpEnd, 0xCC, ThunkSize - ThunkJumpEnd);
+    std::memcpy(code, &value, sizeof value);
+    return code + sizeof value;
 }
+
+// jmp rel32 to target.
+unsigned char* PutJump(unsigned char* code, std::uintptr_t target)
+{
+    code = Put<std::uint8_t>(code, 0xE9);
+    return Put(code, static_cast<std::int32_t>(static_cast<std::intptr_t>(target - reinterpret_cast<std::uintptr_t>(code + 4))));
+}
+
+#if defined(__i386__) || defined(_M_IX86)
+
+// A thunk:  pop eax; push imm32 (its cell); push eax; jmp rel32 (DispatchToInstance); int3 x 4.
+// The system's call WNDPROC(window, msg, wParam, lParam) so becomes the __stdcall call
+// DispatchToInstance(cell, window, msg, wParam, lParam), whose return removes all five arguments.
+// The whole block is thunks.
+constexpr std::size_t ThunkAreaSize(std::size_t blockSize)
+{
+    return blockSize;
+}
+
+void WriteThunkBlock(unsigned char* block, std::size_t /*size*/, const TThunkCell* cells, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        unsigned char* code = block + i * ThunkSize;
+        code = Put<std::uint8_t>(code, 0x58); // pop eax
+        code = Put<std::uint8_t>(code, 0x68); // push imm32
+        code = Put(code, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&cells[i])));
+        code = Put<std::uint8_t>(code, 0x50); // push eax
+        code = PutJump(code, reinterpret_cast<std::uintptr_t>(&DispatchToInstance));
+        std::memset(code, 0xCC, 4);
+    }
+}
+
+bool RegisterThunkBlock(unsigned char* /*block*/, std::size_t /*size*/)
+{
+    return true;
+}
+
+#else
+
+// The x64 calling convention passes four arguments in rcx, rdx, r8 and r9 and leaves removing what
+// was pushed to the caller, so a fifth argument needs a frame of its own. One stub at the end of each
+// block makes it; a thunk only loads its cell and jumps there:
+//   thunk: mov rax, imm64 (its cell); jmp rel32 (the stub); int3
+//   stub:  sub rsp, 38h; mov [rsp+20h], r9; mov r9, r8; mov r8, rdx; mov rdx, rcx; mov rcx, rax;
+//          mov rax, imm64 (DispatchToInstance); call rax; add rsp, 38h; ret
+// The system's call WNDPROC(window, msg, wParam, lParam) so becomes the call
+// DispatchToInstance(cell, window, msg, wParam, lParam). The stub's unwind record and the function
+// table entry naming it follow it in the block and are registered with the system, so that a stack
+// walk or an exception passes through the stub as through compiled code. The thunks need none: they
+// touch neither the stack nor a register the callee must keep.
+constexpr std::size_t StubSize = 38;
+constexpr std::size_t StubUnwindOffset = 40; // an unwind record is DWORD aligned
+constexpr std::size_t StubTableOffset = 48;
+constexpr std::size_t StubAreaSize = 64; // the room of four thunks
+
+constexpr std::size_t ThunkAreaSize(std::size_t blockSize)
+{
+    return blockSize - StubAreaSize;
+}
+
+void WriteThunkBlock(unsigned char* block, std::size_t size, const TThunkCell* cells, std::size_t count)
+{
+    unsigned char* const stub = block + size - StubAreaSize;
+    for (std::size_t i = 0; i < count; ++i) {
+        unsigned char* code = block + i * ThunkSize;
+        code = Put<std::uint8_t>(code, 0x48); // mov rax, imm64
+        code = Put<std::uint8_t>(code, 0xB8);
+        code = Put(code, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&cells[i])));
+        code = PutJump(code, reinterpret_cast<std::uintptr_t>(stub));
+        *code = 0xCC;
+    }
+
+    static constexpr unsigned char prologue[] = {
+        0x48, 0x83, 0xEC, 0x38,       // sub rsp, 38h
+        0x4C, 0x89, 0x4C, 0x24, 0x20, // mov [rsp+20h], r9
+        0x4D, 0x89, 0xC1,             // mov r9, r8
+        0x49, 0x89, 0xD0,             // mov r8, rdx
+        0x48, 0x89, 0xCA,             // mov rdx, rcx
+        0x48, 0x89, 0xC1,             // mov rcx, rax
+        0x48, 0xB8,                   // mov rax, imm64
+    };
+    static constexpr unsigned char epilogue[] = {
+        0xFF, 0xD0,             // call rax
+        0x48, 0x83, 0xC4, 0x38, // add rsp, 38h
+        0xC3,                   // ret
+    };
+    std::memset(stub, 0xCC, StubAreaSize);
+    unsigned char* code = std::copy(std::begin(prologue), std::end(prologue), stub);
+    code = Put(code, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&DispatchToInstance)));
+    std::copy(std::begin(epilogue), std::end(epilogue), code);
+    // Version 1, no handler, a prologue of 4 bytes and one code: at offset 4, UWOP_ALLOC_SMALL of
+    // (6 + 1) * 8 = 38h bytes.
+    static constexpr unsigned char unwind[] = {0x01, 0x04, 0x01, 0x00, 0x04, 0x62, 0x00, 0x00};
+    std::copy(std::begin(unwind), std::end(unwind), stub + StubUnwindOffset);
+    RUNTIME_FUNCTION entry{};
+    entry.BeginAddress = static_cast<DWORD>(size - StubAreaSize);
+    entry.EndAddress = static_cast<DWORD>(size - StubAreaSize + StubSize);
+    entry.UnwindData = static_cast<DWORD>(size - StubAreaSize + StubUnwindOffset);
+    std::memcpy(stub + StubTableOffset, &entry, sizeof entry);
+}
+
+// The table entry stays where it is, in the block, for the life of the process.
+bool RegisterThunkBlock(unsigned char* block, std::size_t size)
+{
+    auto* entry = reinterpret_cast<RUNTIME_FUNCTION*>(block + size - StubAreaSize + StubTableOffset);
+    return RtlAddFunctionTable(entry, 1, reinterpret_cast<DWORD64>(block));
+}
+
+#endif
 
 [[noreturn]] void ThunkError(const char* what)
 {
@@ -104,7 +202,7 @@ void AddThunkBlock(TThunkPool& pool)
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     const std::size_t size = system.dwAllocationGranularity;
-    const std::size_t count = size / ThunkSize;
+    const std::size_t count = ThunkAreaSize(size) / ThunkSize;
     // Everything that can fail comes before the pool changes.
     auto cells = std::make_unique<TThunkCell[]>(count);
     pool.Blocks.reserve(pool.Blocks.size() + 1);
@@ -112,14 +210,17 @@ void AddThunkBlock(TThunkPool& pool)
     auto* code = static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!code)
         ThunkError("VirtualAlloc");
-    for (std::size_t i = 0; i < count; ++i)
-        WriteThunk(code + i * ThunkSize, &cells[i]);
+    WriteThunkBlock(code, size, cells.get(), count);
     DWORD previous = 0;
     if (!VirtualProtect(code, size, PAGE_EXECUTE_READ, &previous)) {
         (void)VirtualFree(code, 0, MEM_RELEASE);
         ThunkError("VirtualProtect");
     }
     (void)FlushInstructionCache(GetCurrentProcess(), code, size);
+    if (!RegisterThunkBlock(code, size)) {
+        (void)VirtualFree(code, 0, MEM_RELEASE);
+        ThunkError("RtlAddFunctionTable");
+    }
     pool.Blocks.push_back({code, count, std::move(cells)});
     // Taken from the back: the lowest addresses first.
     for (std::size_t i = count; i-- > 0;)

@@ -60,15 +60,16 @@ struct TMouseEvent : TEvent<TObject*, TMouseButton, TShiftState, int, int> {
 // returns the message's Result to the system. An exception that escapes the method goes to
 // Application->HandleException instead of unwinding through the system's frames.
 //
-// Each procedure is a 16-byte thunk of 32-bit x86 code that pushes the address of its own cell as an
-// extra first argument and jumps to one common dispatcher, which calls the method the cell holds.
-// Thunks are made on demand, one allocation granule (64 KiB, 4096 thunks) at a time: the block is
-// allocated read-write, every thunk in it is written, then it is switched to execute-read (and the
-// instruction cache flushed) before any thunk is handed out. No memory is ever writable and executable
-// at once, and code is never written again: the methods live in the cells, in ordinary memory. There
-// is no limit but memory (EOutOfResources when the system refuses a block). Freed thunks are used
-// again; blocks are kept for the life of the process, and a freed thunk that a window still calls
-// passes its messages to DefWindowProcA.
+// Each procedure is a 16-byte thunk of machine code that hands the address of its own cell, as an extra
+// first argument, to one common dispatcher, which calls the method the cell holds (for x86_64 through
+// a stub at the end of the thunks' block that makes the frame for the fifth argument; see
+// Controls.cpp). Thunks are made on demand, one allocation granule (64 KiB: 4096 thunks on i686, 4092
+// and the stub on x86_64) at a time: the block is allocated read-write, every thunk in it is written,
+// then it is switched to execute-read (and the instruction cache flushed) before any thunk is handed
+// out. No memory is ever writable and executable at once, and code is never written again: the
+// methods live in the cells, in ordinary memory. There is no limit but memory (EOutOfResources when
+// the system refuses a block). Freed thunks are used again; blocks are kept for the life of the
+// process, and a freed thunk that a window still calls passes its messages to DefWindowProcA.
 WNDPROC MakeObjectInstance(const TWndMethod& method);
 void FreeObjectInstance(WNDPROC instance);
 // Calls a window procedure as CallWindowProcA does. One made by MakeObjectInstance is called straight,

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -260,24 +262,112 @@ TEST(ApplicationObjectInstances, GrowOnDemandInMemoryThatIsNeverWritable)
         ASSERT_EQ(VirtualQuery(reinterpret_cast<void*>(procs[i]), &memory, sizeof memory), sizeof memory);
         ASSERT_EQ(memory.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ)) << "instance " << i;
     }
-    for (int i : {0, 1, 4095, 4096, count - 1}) {
+    // A block is one allocation granule of 16-byte thunks handed out from its start (on x86_64 less
+    // the room of the stub at its end). Instances freed by earlier tests are handed out again first,
+    // so the block is told by its allocation: the first instance of another block follows the last
+    // thunk of the first.
+    const auto blockOf = [](WNDPROC proc) {
+        MEMORY_BASIC_INFORMATION memory{};
+        (void)VirtualQuery(reinterpret_cast<void*>(proc), &memory, sizeof memory);
+        return reinterpret_cast<std::uintptr_t>(memory.AllocationBase);
+    };
+    int second = 1;
+    while (second < count && blockOf(procs[second]) == blockOf(procs[second - 1]))
+        ++second;
+    ASSERT_LT(second, count);
+    // The last thunk of the first block: 4096 thunks to a block, 4092 on x86_64.
+#ifdef _WIN64
+    constexpr std::uintptr_t lastThunk = 65536 - 64 - 16;
+#else
+    constexpr std::uintptr_t lastThunk = 65536 - 16;
+#endif
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(procs[second - 1]) - blockOf(procs[second - 1]), lastThunk);
+    for (int i : {0, 1, second - 1, second, count - 1}) {
         EXPECT_EQ(CallWindowProcA(procs[i], nullptr, ProbeMessage, 7, 0), 70);
         EXPECT_EQ(probes[i]->Log, std::vector<std::string>{"p" + std::to_string(i) + ":7"});
     }
 
-    FreeObjectInstance(procs[4096]);
+    FreeObjectInstance(procs[second]);
     // A freed instance no longer reaches its object.
-    EXPECT_EQ(CallWindowProcA(procs[4096], nullptr, ProbeMessage, 8, 0), 0);
-    EXPECT_EQ(probes[4096]->Log.size(), 1u);
+    EXPECT_EQ(CallWindowProcA(procs[second], nullptr, ProbeMessage, 8, 0), 0);
+    EXPECT_EQ(probes[second]->Log.size(), 1u);
     TProbe again;
     WNDPROC reused = MakeObjectInstance(TWndMethod(&again, &TProbe::WndProc));
-    EXPECT_EQ(reused, procs[4096]);
+    EXPECT_EQ(reused, procs[second]);
     EXPECT_EQ(CallWindowProcA(reused, nullptr, ProbeMessage, 9, 0), 90);
     FreeObjectInstance(reused);
     for (int i = 0; i < count; ++i)
-        if (i != 4096)
+        if (i != second)
             FreeObjectInstance(procs[i]);
 }
+
+// What an instance's method was handed; it answers with a result of its own, of full width.
+class TRecorder : public TComponent {
+public:
+    TRecorder() : TComponent(nullptr) {}
+
+    void WndProc(TMessage& message)
+    {
+        Msg = message.Msg;
+        WParam = message.WParam;
+        LParam = message.LParam;
+        Frames = CaptureStackBackTrace(0, static_cast<DWORD>(std::size(Addresses)), Addresses, nullptr);
+        message.Result = static_cast<LRESULT>(~message.WParam);
+    }
+
+    UINT Msg = 0;
+    WPARAM WParam = 0;
+    LPARAM LParam = 0;
+    void* Addresses[62] = {};
+    USHORT Frames = 0;
+};
+
+// Every bit of the message parameters reaches the method and every bit of its result the caller: 64
+// of them in the x86_64 build.
+TEST(ApplicationObjectInstances, ParametersAndResultKeepTheirFullWidth)
+{
+    TRecorder recorder;
+    WNDPROC proc = MakeObjectInstance(TWndMethod(&recorder, &TRecorder::WndProc));
+    const auto wParam = static_cast<WPARAM>(0xFEDCBA9876543210ull);
+    const auto lParam = static_cast<LPARAM>(0x8000000180000001ull);
+    EXPECT_EQ(CallWindowProcA(proc, nullptr, WM_APP + 7, wParam, lParam), static_cast<LRESULT>(~wParam));
+    EXPECT_EQ(recorder.Msg, static_cast<UINT>(WM_APP + 7));
+    EXPECT_EQ(recorder.WParam, wParam);
+    EXPECT_EQ(recorder.LParam, lParam);
+    FreeObjectInstance(proc);
+}
+
+#ifdef _WIN64
+// An x86_64 thunk reaches its method through a stub of the block's making, whose unwind record the
+// system knows: a stack walk from inside the method (as an exception's search makes) passes the stub and
+// reaches the code that called the procedure.
+TEST(ApplicationObjectInstances, AStackWalkPassesThroughTheStub)
+{
+    TRecorder recorder;
+    WNDPROC proc = MakeObjectInstance(TWndMethod(&recorder, &TRecorder::WndProc));
+    (void)CallWindowProcA(proc, nullptr, WM_APP + 7, 0, 0);
+    MEMORY_BASIC_INFORMATION block{};
+    ASSERT_EQ(VirtualQuery(reinterpret_cast<void*>(proc), &block, sizeof block), sizeof block);
+    const auto blockStart = reinterpret_cast<std::uintptr_t>(block.AllocationBase);
+    const auto blockEnd = reinterpret_cast<std::uintptr_t>(block.BaseAddress) + block.RegionSize;
+    const auto inBlock = [&](void* address) {
+        const auto at = reinterpret_cast<std::uintptr_t>(address);
+        return at >= blockStart && at < blockEnd;
+    };
+    const auto inThisProgram = [](void* address) {
+        HMODULE module = nullptr;
+        return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                  static_cast<LPCSTR>(address), &module) &&
+               module == GetModuleHandleA(nullptr);
+    };
+    void** const end = recorder.Addresses + recorder.Frames;
+    void** const stub = std::find_if(recorder.Addresses, end, inBlock);
+    ASSERT_NE(stub, end) << "no frame in the stub among " << recorder.Frames;
+    // Beyond the stub: the system's call of the procedure, then this test.
+    EXPECT_NE(std::find_if(stub + 1, end, inThisProgram), end) << "the walk ended at the stub";
+    FreeObjectInstance(proc);
+}
+#endif
 
 TEST(ApplicationObjectInstances, AllocateHWndHandsTheWindowsMessagesToTheMethod)
 {

@@ -61,8 +61,8 @@ void RawRefresh()
     status.dwLength = sizeof status;
     GlobalMemoryStatus(&status);
     std::snprintf(text[0], sizeof text[0], "%lu Percent", status.dwMemoryLoad);
-    std::snprintf(text[1], sizeof text[1], "%lu KB", status.dwTotalPhys / 1024);
-    std::snprintf(text[2], sizeof text[2], "%lu KB", status.dwAvailPhys / 1024);
+    std::snprintf(text[1], sizeof text[1], "%llu KB", static_cast<unsigned long long>(status.dwTotalPhys / 1024));
+    std::snprintf(text[2], sizeof text[2], "%llu KB", static_cast<unsigned long long>(status.dwAvailPhys / 1024));
     std::snprintf(text[3], sizeof text[3], "%lld MB",
                   (static_cast<long long>(status.dwTotalPageFile) - status.dwAvailPageFile) / (1024 * 1024));
     std::snprintf(text[4], sizeof text[4], "%lld KB",

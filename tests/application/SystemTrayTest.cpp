@@ -230,7 +230,12 @@ TEST_F(SystemTray, TheRecordCarriesTheHiddenWindowTheCallbackTheOwnIconAndTheTit
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD}));
     EXPECT_TRUE(Shell.Calls[0].Result);
     const NOTIFYICONDATAA& record = Shell.Last();
+    // The record's first layout: 88 bytes, 104 with the wider handles of x86_64.
+#ifdef _WIN64
+    EXPECT_EQ(record.cbSize, 104u);
+#else
     EXPECT_EQ(record.cbSize, 88u);
+#endif
     EXPECT_EQ(WindowClass(record.hWnd), "TPUtilWindow");
     EXPECT_EQ(GetWindowThreadProcessId(record.hWnd, nullptr), GetCurrentThreadId());
     EXPECT_EQ(record.uID, 0u);

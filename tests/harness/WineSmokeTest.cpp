@@ -101,30 +101,52 @@ TEST_F(WineSmoke, NotificationAreaAcceptsAnIcon) {
   EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
 }
 
-TEST(WineSmokeBuild, IsA32BitProgram) {
-  EXPECT_EQ(sizeof(void*), 4u);
+// The build is the architecture its toolchain names: a pointer, a handle and a message parameter are
+// 8 bytes wide in the x86_64 build, 4 in the i686 one.
+TEST(WineSmokeBuild, PointersHaveTheWidthOfTheArchitecture) {
+#ifdef _WIN64
+  constexpr std::size_t width = 8;
+#else
+  constexpr std::size_t width = 4;
+#endif
+  EXPECT_EQ(sizeof(void*), width);
+  EXPECT_EQ(sizeof(HWND), width);
+  EXPECT_EQ(sizeof(LPARAM), width);
+  EXPECT_EQ(sizeof(WPARAM), width);
+  EXPECT_EQ(sizeof(LRESULT), width);
+  EXPECT_EQ(sizeof(LONG_PTR), width);
 }
 
 // Linked statically: a program that needs the compiler's runtime DLLs does not start on a bare system.
 TEST(WineSmokeBuild, LoadsNoCompilerRuntimeDll) {
-  for (const char* name : {"libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"}) {
+  for (const char* name : {"libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll"}) {
     EXPECT_EQ(GetModuleHandleA(name), nullptr) << name;
   }
 }
 
 // The library hands these records to the shell with the sizes of their first (Windows 95/NT 4)
 // layout, which every later Windows accepts. For the notification record that is not its sizeof
-// (508 bytes with _WIN32_WINNT 0x0601) but NOTIFYICONDATAA_V1_SIZE.
-TEST(WineSmokeBuild, ShellRecordsHaveTheir32BitLayout) {
-  EXPECT_EQ(NOTIFYICONDATAA_V1_SIZE, 88u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, hWnd), 4u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uID), 8u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uFlags), 12u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uCallbackMessage), 16u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, hIcon), 20u);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip), 24u);
+// (508 bytes with _WIN32_WINNT 0x0601, 528 on x86_64) but NOTIFYICONDATAA_V1_SIZE. In the x86_64 build
+// handles are 8 bytes wide and aligned to 8, which moves every field after cbSize.
+struct TShellLayout {
+  std::size_t NotifySize, HWnd, UID, UFlags, UCallbackMessage, HIcon, SzTip, ShellExecuteSize;
+};
+#ifdef _WIN64
+constexpr TShellLayout ShellLayout{104, 8, 16, 20, 24, 32, 40, 112};
+#else
+constexpr TShellLayout ShellLayout{88, 4, 8, 12, 16, 20, 24, 60};
+#endif
 
-  EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), 60u);
+TEST(WineSmokeBuild, ShellRecordsHaveTheLayoutOfTheArchitecture) {
+  EXPECT_EQ(NOTIFYICONDATAA_V1_SIZE, ShellLayout.NotifySize);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, hWnd), ShellLayout.HWnd);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uID), ShellLayout.UID);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uFlags), ShellLayout.UFlags);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, uCallbackMessage), ShellLayout.UCallbackMessage);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, hIcon), ShellLayout.HIcon);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip), ShellLayout.SzTip);
+
+  EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), ShellLayout.ShellExecuteSize);
 }
 
 }  // namespace

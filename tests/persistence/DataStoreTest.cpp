@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 
 using namespace std::string_literals;
 
@@ -37,12 +38,17 @@ TEST(DataStoreDefaults, ANewStoreHasTheDeclaredInitialValues)
 
 TEST(DataStoreDefaults, RootKeysMapToTheirHandles)
 {
-    EXPECT_EQ(QELHKeys[hkeyClassesRoot], reinterpret_cast<HKEY>(0x80000000));
-    EXPECT_EQ(QELHKeys[hkeyCurrentUser], reinterpret_cast<HKEY>(0x80000001));
-    EXPECT_EQ(QELHKeys[hkeyLocalMachine], reinterpret_cast<HKEY>(0x80000002));
-    EXPECT_EQ(QELHKeys[hkeyUsers], reinterpret_cast<HKEY>(0x80000003));
-    EXPECT_EQ(QELHKeys[hkeyCurrentConfig], reinterpret_cast<HKEY>(0x80000005));
-    EXPECT_EQ(QELHKeys[hkeyDynData], reinterpret_cast<HKEY>(0x80000006));
+    // The predefined keys are 32-bit numbers with the top bit set, widened with their sign to a
+    // handle's width (0xFFFFFFFF80000000 in a 64-bit program).
+    const auto rootKey = [](std::uint32_t number) {
+        return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(number)));
+    };
+    EXPECT_EQ(QELHKeys[hkeyClassesRoot], rootKey(0x80000000));
+    EXPECT_EQ(QELHKeys[hkeyCurrentUser], rootKey(0x80000001));
+    EXPECT_EQ(QELHKeys[hkeyLocalMachine], rootKey(0x80000002));
+    EXPECT_EQ(QELHKeys[hkeyUsers], rootKey(0x80000003));
+    EXPECT_EQ(QELHKeys[hkeyCurrentConfig], rootKey(0x80000005));
+    EXPECT_EQ(QELHKeys[hkeyDynData], rootKey(0x80000006));
 }
 
 TEST(DataStoreDefaults, ANewStoreReadsFromTheDefaultRegistryLocation)

@@ -71,10 +71,10 @@ unsigned long EnvironmentNumber(const char* name, unsigned long fallback)
     return text && *text ? std::strtoul(text, nullptr, 10) : fallback;
 }
 
-std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name)
+std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name, REGSAM view)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
         return std::nullopt;
     const TRegKeyHandle key(opened);
     TRawValue value;
@@ -90,10 +90,11 @@ std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, co
 }
 
 void SetRawRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
-                         const std::string& data)
+                         const std::string& data, REGSAM view)
 {
     HKEY created = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &created, nullptr) !=
+        ERROR_SUCCESS)
         throw std::runtime_error("cannot create " + path);
     const TRegKeyHandle key(created);
     if (RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
@@ -109,10 +110,10 @@ bool RawRegistryKeyExists(HKEY root, const std::string& path)
     return status == ERROR_SUCCESS;
 }
 
-int RawRegistryValueCount(HKEY root, const std::string& path)
+int RawRegistryValueCount(HKEY root, const std::string& path, REGSAM view)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
         return 0;
     const TRegKeyHandle key(opened);
     DWORD count = 0;

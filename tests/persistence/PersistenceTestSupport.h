@@ -52,12 +52,14 @@ struct TRawValue {
     DWORD Type = REG_NONE;
     std::string Data;
 };
-std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name);
+// view: 0 for the program's own registry view, KEY_WOW64_64KEY or KEY_WOW64_32KEY for another.
+std::optional<TRawValue> RawRegistryValue(HKEY root, const std::string& path, const std::string& name,
+                                          REGSAM view = 0);
 void SetRawRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
-                         const std::string& data);
+                         const std::string& data, REGSAM view = 0);
 bool RawRegistryKeyExists(HKEY root, const std::string& path);
 // The number of values directly in the key; 0 when it does not exist.
-int RawRegistryValueCount(HKEY root, const std::string& path);
+int RawRegistryValueCount(HKEY root, const std::string& path, REGSAM view = 0);
 
 // Counts the calls of the notify event it hands out and keeps the last sender.
 class TEventCounter : public TObject {

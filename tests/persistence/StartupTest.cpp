@@ -17,6 +17,8 @@ using namespace std::string_literals;
 namespace {
 
 const std::string RunPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The program's own registry view, the one the component registers in (see docs/stored-settings.md).
+constexpr REGSAM RunView = 0;
 
 // What a replaced registry call was given.
 struct TRegistryCall {
@@ -63,16 +65,16 @@ protected:
     }
     static std::optional<TRawValue> RunValue(const std::string& name)
     {
-        return RawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name);
+        return RawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name, RunView);
     }
     static void SetRunValue(const std::string& name, const std::string& text)
     {
-        SetRawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name, REG_SZ, text + '\0');
+        SetRawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name, REG_SZ, text + '\0', RunView);
     }
     static void DeleteRunValue(const std::string& name)
     {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunPath.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunPath.c_str(), 0, KEY_SET_VALUE | RunView, &key) == ERROR_SUCCESS) {
             (void)RegDeleteValueA(key, name.c_str());
             RegCloseKey(key);
         }
@@ -91,12 +93,12 @@ TEST_F(StartupTest, ANewComponentIsNotRegistered)
 
 TEST_F(StartupTest, WithoutAUniqueNameOnlyThePropertyChanges)
 {
-    const int before = RawRegistryValueCount(HKEY_LOCAL_MACHINE, RunPath);
+    const int before = RawRegistryValueCount(HKEY_LOCAL_MACHINE, RunPath, RunView);
     FComponent.SetAutoStartup(true);
     EXPECT_TRUE(FComponent.AutoStartup());
     EXPECT_FALSE(FComponent.InstallApp(true));
     EXPECT_FALSE(FComponent.InstallApp(false));
-    EXPECT_EQ(RawRegistryValueCount(HKEY_LOCAL_MACHINE, RunPath), before);
+    EXPECT_EQ(RawRegistryValueCount(HKEY_LOCAL_MACHINE, RunPath, RunView), before);
 }
 
 TEST_F(StartupTest, AutoStartupAddsAndRemovesTheRunValueWithTheExecutablesPath)
@@ -111,6 +113,22 @@ TEST_F(StartupTest, AutoStartupAddsAndRemovesTheRunValueWithTheExecutablesPath)
 
     FComponent.SetAutoStartup(false);
     EXPECT_FALSE(RunValue(name));
+}
+
+// Each build registers in its own view: on 64-bit Windows the i686 build's value lies below
+// WOW6432Node, where older versions of the library put it, and the x86_64 build's in the 64-bit tree.
+TEST_F(StartupTest, TheRunValueIsInTheProgramsOwnRegistryView)
+{
+    const std::string name = NewName();
+    FComponent.SetUniqueName(name);
+    FComponent.SetAutoStartup(true);
+#ifdef _WIN64
+    constexpr REGSAM own = KEY_WOW64_64KEY, other = KEY_WOW64_32KEY;
+#else
+    constexpr REGSAM own = KEY_WOW64_32KEY, other = KEY_WOW64_64KEY;
+#endif
+    EXPECT_TRUE(RawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name, own));
+    EXPECT_FALSE(RawRegistryValue(HKEY_LOCAL_MACHINE, RunPath, name, other));
 }
 
 TEST_F(StartupTest, InstallAppReportsWhetherItWroteOrDeleted)

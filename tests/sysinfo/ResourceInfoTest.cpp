@@ -117,7 +117,7 @@ TEST_F(ResourceInfoTest, TheFiguresOfMemoryAndOfTheCurrentDrive)
 {
     TQELResourceInfo* monitor = NewMonitor();
     EXPECT_EQ(monitor->About(), "(About)");
-    EXPECT_EQ(FFake.MemoryRecordLength, 32u);
+    EXPECT_EQ(FFake.MemoryRecordLength, MemoryStatusSize);
     EXPECT_EQ(monitor->MemoryPercInUse(), "42 Percent");
     EXPECT_EQ(monitor->PhysMemTotal(), "32768 KB");
     EXPECT_EQ(monitor->PhysMemFree(), "10240 KB");

@@ -9,6 +9,14 @@
 #include <string>
 #include <vector>
 
+// The size of the MEMORYSTATUS record the components hand to GlobalMemoryStatus: two DWORDs and six
+// SIZE_T figures, 32 bytes in the i686 build and 56 in the x86_64 one.
+#ifdef _WIN64
+constexpr DWORD MemoryStatusSize = 56;
+#else
+constexpr DWORD MemoryStatusSize = 32;
+#endif
+
 struct TMessageBoxCall {
     std::string Text;
     std::string Caption;

@@ -19,9 +19,10 @@ const std::string CurrentVersionPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 const char* const RegistryNames[] = {"RegisteredOrganization", "RegisteredOwner", "ProgramFilesDir", "SystemRoot"};
 
 // A value of the machine's CurrentVersion key, as it was before the test; put back (or deleted) at the end.
+// In the program's own registry view, or in the one view names (KEY_WOW64_64KEY, KEY_WOW64_32KEY).
 class TSavedValue {
 public:
-    explicit TSavedValue(std::string name) : FName(std::move(name))
+    explicit TSavedValue(std::string name, REGSAM view = 0) : FName(std::move(name)), FView(view)
     {
         HKEY key = Open();
         DWORD type = 0;
@@ -62,15 +63,16 @@ public:
     }
 
 private:
-    static HKEY Open()
+    HKEY Open() const
     {
         HKEY key = nullptr;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, CurrentVersionPath.c_str(), 0, KEY_READ | KEY_WRITE, &key),
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, CurrentVersionPath.c_str(), 0, KEY_READ | KEY_WRITE | FView, &key),
                   ERROR_SUCCESS);
         return key;
     }
 
     std::string FName;
+    REGSAM FView;
     std::optional<std::pair<DWORD, std::string>> FSaved;
 };
 
@@ -112,6 +114,22 @@ TEST_F(SystemDetailsRegistryTest, AValueThatIsNotTextReadsAsEmptyLikeAMissingOne
 
     FProgramFiles.Delete();
     EXPECT_EQ(TQELSystemDetails(nullptr).ProgramFilesDir(), "");
+}
+
+// Each build reads the key in the registry view of its own kind, as the system gives each program the
+// facts of its kind: on 64-bit Windows the 32-bit build sees the WOW6432Node copy of the key, whose
+// ProgramFilesDir is the folder of 32-bit programs ("C:\Program Files (x86)").
+TEST(SystemDetailsRegistryView, EachBuildReadsTheViewOfItsOwnKind)
+{
+    const TSavedValue owner64(RegistryNames[1], KEY_WOW64_64KEY);
+    const TSavedValue owner32(RegistryNames[1], KEY_WOW64_32KEY);
+    owner64.SetText("Owner seen by 64-bit programs");
+    owner32.SetText("Owner seen by 32-bit programs");
+#ifdef _WIN64
+    EXPECT_EQ(TQELSystemDetails(nullptr).RegisteredOwner(), "Owner seen by 64-bit programs");
+#else
+    EXPECT_EQ(TQELSystemDetails(nullptr).RegisteredOwner(), "Owner seen by 32-bit programs");
+#endif
 }
 
 // What a replaced RegOpenKeyExA was asked, and whether it refuses.
@@ -231,7 +249,7 @@ TEST_F(SystemDetailsTest, AnNTMachineOfOldReadsAsSuch)
     EXPECT_EQ(details.TotalMemory(), "65536 KB");
     EXPECT_EQ(details.DriveC(), "2048 MB");
     EXPECT_EQ(FMachine.VersionRecordSize, 148u);
-    EXPECT_EQ(FMachine.MemoryRecordLength, 32u);
+    EXPECT_EQ(FMachine.MemoryRecordLength, MemoryStatusSize);
     // Once to learn whether the drive can be read, once more for the figure.
     EXPECT_EQ(FMachine.DiskRoots, (std::vector<std::string>{"C:\\", "C:\\"}));
 }

@@ -30,5 +30,15 @@ echo "Installing build dependencies: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 for command in "${commands[@]}"; do
   echo "+ $command" >&2
-  $command
+  if [[ $command == "apt-get update" ]]; then
+    # A mirror being synchronised fails one index now and then; the lists fetched are still used. After
+    # three tries the install goes on with them, and says itself what it cannot find.
+    for attempt in 1 2 3; do
+      $command && break
+      ((attempt < 3)) && { echo "apt-get update failed; trying again in 10 s" >&2; sleep 10; } ||
+        echo "apt-get update failed three times; installing from the package lists there are" >&2
+    done
+  else
+    $command
+  fi
 done

@@ -2,9 +2,9 @@
 #include "files/QELTFileCollector.h"
 
 #include "framework/Forms.h"
+#include "framework/Strings.h"
 #include "framework/SysUtils.h"
 
-#include <algorithm>
 #include <vector>
 
 QEL_CLASS_INFO(TQELFileCollector, TQELExecuteComponent)
@@ -45,8 +45,7 @@ std::vector<std::string> SortedEntries(const std::string& pattern, F take, const
         if (take(search))
             names.push_back(search.Name + suffix);
     FindClose(search);
-    std::stable_sort(names.begin(), names.end(),
-                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+    AnsiSortText(names);
     return names;
 }
 

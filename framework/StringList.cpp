@@ -271,8 +271,7 @@ void TStringList::Sort()
     if (FSorted || Count() < 2)
         return;
     Changing();
-    std::stable_sort(FItems.begin(), FItems.end(),
-                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+    AnsiSortText(FItems);
     Changed();
 }
 

@@ -671,3 +671,20 @@ int AnsiCompareStr(std::string_view a, std::string_view b)
 {
     return AnsiCompare(a, b, 0);
 }
+
+void AnsiSortText(std::vector<std::string>& texts)
+{
+    std::vector<std::pair<std::wstring, std::size_t>> keys;
+    keys.reserve(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        keys.emplace_back(AnsiToWide(texts[i]), i);
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), static_cast<int>(a.first.size()),
+                              b.first.c_str(), static_cast<int>(b.first.size())) == CSTR_LESS_THAN;
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(texts.size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move(texts[key.second]));
+    texts = std::move(sorted);
+}

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 // The user's regional settings for numbers, money, dates and times. FromSystem reads them afresh on every
 // call, so a change in the control panel shows at the next conversion; the overloads that take a
@@ -152,3 +153,6 @@ bool SameText(std::string_view a, std::string_view b);
 // In the order of the user's locale, the text read in the process's code page.
 int AnsiCompareText(std::string_view a, std::string_view b);
 int AnsiCompareStr(std::string_view a, std::string_view b);
+// Sorts texts in AnsiCompareText's order, reading each one once; texts that compare equal keep their
+// order.
+void AnsiSortText(std::vector<std::string>& texts);

@@ -19,7 +19,7 @@ namespace {
 constexpr int TopDirectories = 20;
 constexpr int SubDirectories = 10;
 constexpr int FilesPerDirectory = 100;
-constexpr int CollectorRuns = 9;
+constexpr int CollectorRuns = 15;
 
 constexpr int ReplaceLines = 500000;
 constexpr int ReplaceRuns = 7;

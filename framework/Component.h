@@ -23,6 +23,7 @@
 #include "framework/TypInfo.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,13 @@ inline const TEnumInfo& EnumTypeInfo(TOperation)
     static const TEnumInfo info{"TOperation", {"opInsert", "opRemove"}};
     return info;
 }
+
+// Where the designer shows a component that is not a control (a control's place is its bounds).
+struct TDesignPosition {
+    int Left = 0;
+    int Top = 0;
+    bool operator==(const TDesignPosition&) const = default;
+};
 
 class TComponent : public TPersistent {
     QEL_CLASS(TComponent)
@@ -63,6 +71,11 @@ public:
     void SetTag(int tag) { FTag = tag; }
 
     TComponentState ComponentState() const noexcept { return FComponentState; }
+
+    // The design position of a component that is not a control: none until the designer or a
+    // description gives it one. The description keeps it as the component's Left and Top lines.
+    const std::optional<TDesignPosition>& DesignPosition() const noexcept { return FDesignPosition; }
+    void SetDesignPosition(std::optional<TDesignPosition> position) { FDesignPosition = position; }
 
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
@@ -126,6 +139,7 @@ private:
     std::vector<TComponent*> FFreeNotifies;
     std::string FName;
     int FTag = 0;
+    std::optional<TDesignPosition> FDesignPosition;
     TComponentState FComponentState;
     bool FLoaded = false;    // Loaded has run
     bool FCompleted = false; // ReadCompleted has run

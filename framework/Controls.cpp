@@ -934,6 +934,14 @@ void TWinControl::WndProc(TMessage& message)
         }
         break;
     }
+    case WM_NOTIFY: {
+        HWND from = reinterpret_cast<const NMHDR*>(message.LParam)->hwndFrom;
+        if (TWinControl* child = FindControl(from); child && child != this) {
+            message.Result = SendMessageA(from, CN_NOTIFY, message.WParam, message.LParam);
+            return;
+        }
+        break;
+    }
     case WM_WINDOWPOSCHANGED: {
         // The window has its new bounds already; the fields take them before the system's handling
         // sends WM_SIZE and WM_MOVE, so that those read the new size and place.

@@ -246,10 +246,12 @@ private:
 TWinControl* FindControl(HWND window);
 
 // Notifications a parent reflects to the child control they concern (WM_COMMAND from a button or a
-// combo box arrives at the child as CN_COMMAND, an owner-drawn button's WM_DRAWITEM as CN_DRAWITEM).
+// combo box arrives at the child as CN_COMMAND, an owner-drawn button's WM_DRAWITEM as CN_DRAWITEM, a
+// common control's WM_NOTIFY as CN_NOTIFY).
 inline constexpr UINT CN_BASE = 0xBC00;
 inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 inline constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+inline constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
 // Sent by a form to its controls' windows when Enter or Escape (WParam: VK_RETURN, VK_ESCAPE) was
 // pressed and no control wanted it; the default or cancel button answers 1 and acts.
 inline constexpr UINT CM_DIALOGKEY = 0xB000;

@@ -96,6 +96,11 @@ constexpr std::size_t StringPiece = 64; // characters (not bytes) of a long stri
 constexpr std::size_t BinaryLine = 32;  // bytes of binary data on one line
 constexpr const char* LineBreak = "\r\n";
 constexpr const char* ListSuffix = "Strings";
+// The lines of a design position (TComponent::DesignPosition), any int each.
+constexpr const char* DesignLeft = "Left";
+constexpr const char* DesignTop = "Top";
+constexpr std::int64_t DesignMin = std::numeric_limits<int>::min();
+constexpr std::int64_t DesignMax = std::numeric_limits<int>::max();
 
 bool IsLetter(char c)
 {
@@ -943,7 +948,28 @@ private:
                         const std::string& where = {})
     {
         for (const TPropertyNode& property : properties)
-            ReadProperty(component, instance, property, where);
+            if (!ReadDesignPosition(component, instance, property))
+                ReadProperty(component, instance, property, where);
+    }
+
+    // The Left or Top line of a component that is not a control and publishes no property of that
+    // name: its design position. False for any other line.
+    bool ReadDesignPosition(TComponent* component, const TObject& instance, const TPropertyNode& node)
+    {
+        if (&instance != component || component == FRoot || component->HasParent() || node.Path.size() != 1)
+            return false;
+        const TName& name = node.Path.front();
+        const bool left = SameText(name.Text, DesignLeft);
+        if ((!left && !SameText(name.Text, DesignTop)) || component->ClassType()->FindProperty(name.Text))
+            return false;
+        const TValueNode& value = node.Value;
+        if (value.Kind != TValueKind::Integer || value.Integer < DesignMin || value.Integer > DesignMax)
+            KindError(value, "an integer from " + std::to_string(DesignMin) + " to " + std::to_string(DesignMax),
+                      NameOf(*component) + "." + (left ? DesignLeft : DesignTop));
+        TDesignPosition position = component->DesignPosition().value_or(TDesignPosition{});
+        (left ? position.Left : position.Top) = static_cast<int>(value.Integer);
+        component->SetDesignPosition(position);
+        return true;
     }
 
     void ReadProperty(TComponent* component, TObject& instance, const TPropertyNode& node, const std::string& where)
@@ -1265,6 +1291,13 @@ public:
         node.Name.Text = component.Name();
         node.ClassName.Text = component.ClassName();
         AddProperties(node.Properties, component, {}, NameOf(component) + ".");
+        if (const auto& position = component.DesignPosition(); position && &component != &FRoot && !component.HasParent())
+            for (auto [name, coordinate] : {std::pair{DesignLeft, position->Left}, {DesignTop, position->Top}}) {
+                TValueNode value;
+                value.Kind = TValueKind::Integer;
+                value.Integer = coordinate;
+                node.Properties.push_back({{{name, {}}}, std::move(value)});
+            }
         component.GetChildren([&](TComponent* child) { node.Children.push_back(ObjectNode(*child)); },
                               const_cast<TComponent*>(&FRoot));
         return node;

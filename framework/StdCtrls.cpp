@@ -1,4 +1,4 @@
-// TLabel, TEdit and TComboBox.
+// TLabel, TEdit, TComboBox and TListBox.
 #include "framework/StdCtrls.h"
 
 #include "framework/Graphics.h"
@@ -583,6 +583,102 @@ void TComboBox::WndProc(TMessage& message)
         default:
             break;
         }
+        return;
+    }
+    TWinControl::WndProc(message);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TListBox
+
+QEL_CLASS_INFO(TListBox, TWinControl)
+{
+    return {
+        Prop("Items", &TListBox::Items, &TListBox::SetItems),
+        Prop("ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex).Default(-1),
+        Prop("OnClick", &TListBox::OnClick, &TListBox::SetOnClick),
+        Prop("OnDblClick", &TListBox::OnDblClick, &TListBox::SetOnDblClick),
+    };
+}
+
+TListBox::TListBox(TComponent* owner) : TWinControl(owner), FItems(new TStringList())
+{
+    FBounds = {0, 0, 121, 97};
+    FItems->SetOnChange(TNotifyEvent(this, &TListBox::ItemsChanged));
+}
+
+TListBox::~TListBox()
+{
+    delete FItems;
+}
+
+TStrings* TListBox::Items() const noexcept
+{
+    return FItems;
+}
+
+void TListBox::SetItems(TStrings* items)
+{
+    FItems->Assign(items);
+}
+
+void TListBox::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.WinClassName = "LISTBOX";
+    params.SystemClass = true;
+    params.Style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TListBox::CreateWindowHandle()
+{
+    FillWindow();
+}
+
+void TListBox::FillWindow()
+{
+    HWND window = Handle();
+    SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(window, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < FItems->Count(); ++i)
+        if (SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FItems->Get(i).c_str())) < 0)
+            throw EOutOfResources("Cannot add a line to the list box");
+    SendMessageA(window, LB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+    SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void TListBox::ItemsChanged(TObject*)
+{
+    FItemIndex = ItemIndex();
+    if (FItemIndex >= FItems->Count())
+        FItemIndex = -1;
+    if (HandleAllocated())
+        FillWindow();
+}
+
+int TListBox::ItemIndex() const
+{
+    if (!HandleAllocated())
+        return FItemIndex;
+    return static_cast<int>(SendMessageA(const_cast<TListBox*>(this)->Handle(), LB_GETCURSEL, 0, 0));
+}
+
+void TListBox::SetItemIndex(int index)
+{
+    FItemIndex = index;
+    if (HandleAllocated())
+        SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TListBox::WndProc(TMessage& message)
+{
+    if (message.Msg == CN_COMMAND) {
+        if (HIWORD(message.WParam) == LBN_SELCHANGE)
+            FOnClick(this);
+        else if (HIWORD(message.WParam) == LBN_DBLCLK)
+            FOnDblClick(this);
         return;
     }
     TWinControl::WndProc(message);

@@ -1,4 +1,4 @@
-// The standard controls: a label drawn by its parent, a single-line edit and a combo box.
+// The standard controls: a label drawn by its parent, a single-line edit, a combo box and a list box.
 #pragma once
 
 #include "framework/Controls.h"
@@ -116,4 +116,40 @@ private:
     int FItemIndex = -1; // kept while there is no window
     TComboBoxStrings* FItems;
     TNotifyEvent FOnChange;
+};
+
+// A list of lines to pick one from. Items are the lines the window shows: a change to them shows at
+// once, and the picked line stays picked while it exists.
+class TListBox : public TWinControl {
+    QEL_CLASS(TListBox)
+public:
+    explicit TListBox(TComponent* owner);
+    ~TListBox() override;
+
+    TStrings* Items() const noexcept;
+    void SetItems(TStrings* items); // copies the lines
+    // The picked line, -1 for none.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+
+    // Fired when the user picked another line, and when a line is double-clicked.
+    const TNotifyEvent& OnClick() const noexcept { return FOnClick; }
+    void SetOnClick(const TNotifyEvent& event) { FOnClick = event; }
+    const TNotifyEvent& OnDblClick() const noexcept { return FOnDblClick; }
+    void SetOnDblClick(const TNotifyEvent& event) { FOnDblClick = event; }
+
+    void WndProc(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWindowHandle() override;
+
+private:
+    void ItemsChanged(TObject* sender);
+    void FillWindow();
+
+    TStringList* FItems;
+    int FItemIndex = -1; // kept while there is no window
+    TNotifyEvent FOnClick;
+    TNotifyEvent FOnDblClick;
 };

@@ -50,3 +50,5 @@ using TNameMappingsHandle = TUniqueHandle<HANDLE, &SHFreeNameMappings>;
 // A device context of the whole screen (GetDC(nullptr)), for measuring text before any window exists.
 inline int ReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
 using TScreenDCHandle = TUniqueHandle<HDC, &ReleaseScreenDC>;
+// A memory device context (CreateCompatibleDC).
+using TMemoryDCHandle = TUniqueHandle<HDC, &DeleteDC>;

@@ -29,6 +29,9 @@ public:
 
     explicit TDeadline(std::optional<double> seconds);
 
+    // Whether the time is up: the command is being ended.
+    bool Passed() const noexcept { return FPassed; }
+
 private:
     void WndProc(TMessage& message);
 

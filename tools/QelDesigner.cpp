@@ -1,6 +1,8 @@
-// qel's designer commands. The library has no visual designer; these commands show what one would:
+// qel's designer commands:
 //
 //   qel palette                  the palette pages and their components, in order
+//   qel design FORM [--seconds N] [--save]
+//                                the designer's windows on FORM (QelDesignWindows.h)
 //   qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]
 //                                one line per published property of each component of the form:
 //                                `Component.Property Editor 0x48 [paMultiSelect,paReadOnly] = value`
@@ -26,6 +28,8 @@
 #include "framework/Strings.h"
 #include "persistence/QELTStoreData.h"
 #include "tools/QelDeadline.h"
+#include "tools/QelDesignSession.h"
+#include "tools/QelDesignWindows.h"
 #include "tools/QelHost.h"
 
 #include <algorithm>
@@ -40,6 +44,10 @@
 const char* const DesignerUsage =
     "   or: qel palette\n"
     "  Lists the palette pages and their components in order.\n"
+    "   or: qel design FORM [--seconds N] [--save]\n"
+    "  Opens the designer's windows on FORM (a new form when there is no such file): the\n"
+    "  component palette, the form and the object inspector. Ctrl+S saves. --seconds N\n"
+    "  closes it after N seconds, saving the form only with --save.\n"
     "   or: qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]\n"
     "  Loads FORM as the designer does and prints a line for each published property of each\n"
     "  component: its editor, attributes and value. --size resizes the form first; --set changes\n"
@@ -52,93 +60,6 @@ const char* const DesignerUsage =
     "  Writes the component reference to OUT, or to standard output.\n";
 
 namespace {
-
-// A handler named by the description or made by an editor: known by its name, so that the form can be
-// written back; it prints its calls when it was given a printer.
-class TDesignHandler : public TEventSink {
-public:
-    TDesignHandler(std::string name, std::unique_ptr<TEventPrinter> printer)
-        : FName(std::move(name)), FPrinter(std::move(printer))
-    {
-    }
-    const std::string& Name() const noexcept { return FName; }
-    void EventFired(const std::vector<std::string>& argumentTexts) override
-    {
-        if (FPrinter)
-            FPrinter->EventFired(argumentTexts);
-    }
-
-private:
-    std::string FName;
-    std::unique_ptr<TEventPrinter> FPrinter;
-};
-
-// A form description loaded into the designing state.
-class TDesignSession : public TFormDesigner {
-public:
-    TDesignSession(const std::string& formFile, bool printEvents)
-    {
-        // Everything this owner takes in is designed from its constructor on.
-        FDesigning.SetDesigning(true);
-        TReader reader(ReadFile(formFile));
-        reader.SetOnCreateRoot([](const std::string& className, TComponent* owner) -> TComponent* {
-            return new THostForm(className, owner);
-        });
-        reader.SetOnFindMethod([&](TComponent* component, const TPropInfo& event, const std::string& name) {
-            FHandlers.push_back(std::make_unique<TDesignHandler>(
-                name, printEvents ? std::make_unique<TEventPrinter>(component, event) : nullptr));
-            return event.Event->MakeGeneric(FHandlers.back().get());
-        });
-        try {
-            FRoot.reset(reader.ReadComponent(&FDesigning));
-        } catch (const EReadError& e) {
-            throw EReadError(formFile + ": " + e.Message(), e.Line(), e.Column());
-        } catch (const std::exception& e) {
-            // A component failed while the form was read: say where.
-            throw Exception(formFile + ": " + reader.ErrorContext() + ": " + e.what());
-        }
-    }
-
-    TComponent* Root() const override { return FRoot.get(); }
-
-    std::string GetMethodName(const TMethod& method) const override
-    {
-        for (const auto& handler : FHandlers)
-            if (method.Data == handler.get())
-                return handler->Name();
-        return {};
-    }
-
-    TMethod CreateMethod(const std::string& name, const TEventTypeInfo& type) override
-    {
-        FHandlers.push_back(std::make_unique<TDesignHandler>(name, nullptr));
-        return type.MakeGeneric(FHandlers.back().get());
-    }
-
-    // The root or one of its components.
-    TComponent* Component(const std::string& name) const
-    {
-        if (SameText(FRoot->Name(), name))
-            return FRoot.get();
-        if (TComponent* component = FRoot->FindComponent(name))
-            return component;
-        throw EUsage("the form has no component named '" + name + "'");
-    }
-
-    void Save(const std::string& fileName)
-    {
-        const std::string text =
-            WriteComponentText(*FRoot, [this](const TMethod& method) { return GetMethodName(method); });
-        std::ofstream file(fileName, std::ios::binary);
-        if (!(file << text && file.flush()))
-            throw Exception("cannot write '" + fileName + "'");
-    }
-
-private:
-    TComponent FDesigning{nullptr};
-    std::vector<std::unique_ptr<TDesignHandler>> FHandlers;
-    std::unique_ptr<TComponent> FRoot; // freed first: its handlers outlive it
-};
 
 std::string Printable(const std::string& text)
 {
@@ -259,13 +180,18 @@ struct TCommandLine {
     std::vector<std::string> Arguments;
     std::multimap<std::string, std::string> Options;
 
+    // flags are options without a value.
     TCommandLine(const std::vector<std::string>& args, std::initializer_list<std::string_view> options,
-                 std::size_t positionals)
+                 std::size_t positionals, std::initializer_list<std::string_view> flags = {})
     {
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& arg = args[i];
             if (!arg.starts_with("--")) {
                 Arguments.push_back(arg);
+                continue;
+            }
+            if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
+                Options.emplace(arg, std::string());
                 continue;
             }
             if (std::find(options.begin(), options.end(), arg) == options.end())
@@ -294,6 +220,20 @@ struct TCommandLine {
     }
 };
 
+int Design(const std::vector<std::string>& args)
+{
+    const TCommandLine line(args, {"--seconds"}, 1, {"--save"});
+    const std::string& fileName = line.Arguments[0];
+    const bool saveAtDeadline = line.Option("--save").has_value();
+    // Armed before the form is read: a component may show a message box while it is read.
+    const TDeadline deadline(line.Seconds());
+    const bool exists = GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
+    TDesignSession session(exists ? ReadFile(fileName) : std::string(NewFormText), fileName, false);
+    TDesignWindows windows(session, fileName, saveAtDeadline, deadline);
+    windows.Run();
+    return 0;
+}
+
 int Palette(const std::vector<std::string>& args)
 {
     TCommandLine(args, {}, 0);
@@ -314,7 +254,7 @@ int Inspect(const std::vector<std::string>& args)
     const std::optional<std::string> save = line.Option("--save");
     // Armed before the form is read: a component may show a message box while it is read, or when set.
     const TDeadline deadline(line.Seconds());
-    TDesignSession session(line.Arguments[0], false);
+    TDesignSession session(ReadFile(line.Arguments[0]), line.Arguments[0], false);
     if (size) {
         auto* control = dynamic_cast<TControl*>(session.Root());
         if (!control)
@@ -362,7 +302,7 @@ int Edit(const std::vector<std::string>& args)
     const TCommandLine line(args, {"--save", "--seconds"}, 3);
     const std::optional<std::string> save = line.Option("--save");
     const TDeadline deadline(line.Seconds());
-    TDesignSession session(line.Arguments[0], true);
+    TDesignSession session(ReadFile(line.Arguments[0]), line.Arguments[0], true);
     auto editor = FindEditor(session, session.Component(line.Arguments[1]), line.Arguments[2]);
     if (!editor->GetAttributes().Contains(paDialog))
         throw EUsage(line.Arguments[1] + "." + line.Arguments[2] + " has no dialog button (its editor is " +
@@ -685,7 +625,7 @@ using TCommand = int (*)(const std::vector<std::string>& args);
 const std::map<std::string, TCommand>& Commands()
 {
     static const std::map<std::string, TCommand> commands{
-        {"palette", &Palette}, {"inspect", &Inspect}, {"edit", &Edit}, {"reference", &WriteReference}};
+        {"palette", &Palette}, {"design", &Design}, {"inspect", &Inspect}, {"edit", &Edit}, {"reference", &WriteReference}};
     return commands;
 }
 

@@ -498,6 +498,109 @@ protected:
 };
 
 // ---------------------------------------------------------------------------------------------------
+// Design positions of components that are not controls
+
+using FormTextDesignPosition = FormText;
+
+TEST_F(FormTextDesignPosition, WrittenAfterTheStoredPropertiesOfAComponentThatIsNoControl)
+{
+    TFtForm form(nullptr);
+    form.SetName("Form1");
+    form.SetDesignPosition(TDesignPosition{1, 2}); // the root's place is its own
+    auto* placed = new TFtThing(&form);
+    placed->SetName("Placed");
+    placed->SetTiny(3);
+    placed->SetDesignPosition(TDesignPosition{-40, 2147483647});
+    auto* unplaced = new TFtThing(&form);
+    unplaced->SetName("Unplaced");
+    auto* panel = new TFtPanel(&form);
+    panel->SetName("Panel1");
+    panel->SetParentComponent(&form);
+    panel->SetDesignPosition(TDesignPosition{5, 6}); // a control's place is its bounds
+    EXPECT_EQ(WriteComponentText(form), Lines(R"(object Form1: TFtForm
+  object Placed: TFtThing
+    Tiny = 3
+    Stamp = 0.0
+    Left = -40
+    Top = 2147483647
+  end
+  object Unplaced: TFtThing
+    Stamp = 0.0
+  end
+  object Panel1: TFtPanel
+  end
+end
+)"));
+}
+
+TEST_F(FormTextDesignPosition, ReadFromLeftAndTopLinesAnywhereInTheBody)
+{
+    auto form = Read(Lines(R"(object Form1: TFtForm
+  object Placed: TFtThing
+    top = 7
+    Tiny = 3
+    LEFT = 12
+  end
+  object HalfPlaced: TFtThing
+    Left = 9
+  end
+  object Unplaced: TFtThing
+    Tiny = 4
+  end
+end
+)"));
+    EXPECT_EQ(Thing(*form, "Placed")->DesignPosition(), (TDesignPosition{12, 7}));
+    EXPECT_EQ(Thing(*form, "Placed")->Tiny(), 3);
+    EXPECT_EQ(Thing(*form, "HalfPlaced")->DesignPosition(), (TDesignPosition{9, 0}));
+    EXPECT_FALSE(Thing(*form, "Unplaced")->DesignPosition().has_value());
+    EXPECT_FALSE(form->DesignPosition().has_value());
+}
+
+TEST_F(FormTextDesignPosition, AControlsLeftIsItsPropertyAndItHasNoTop)
+{
+    auto form = Read(Lines(R"(object Form1: TFtForm
+  object Panel1: TFtPanel
+    Left = 10
+  end
+end
+)"));
+    auto* panel = ObjectAs<TFtPanel>(form->FindComponent("Panel1"));
+    EXPECT_EQ(panel->Left(), 10);
+    EXPECT_FALSE(panel->DesignPosition().has_value());
+    try {
+        Read(Lines("object Form1: TFtForm\n  object Panel1: TFtPanel\n    Top = 1\n  end\nend\n"));
+        FAIL() << "a control's Top was read";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Line 3, column 5: expected a property of TFtPanel but found 'Top'");
+    }
+    try {
+        Read(Lines("object Form1: TFtForm\n  Left = 1\nend\n"));
+        FAIL() << "the root's Left was read";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Line 2, column 3: expected a property of TFtForm but found 'Left'");
+    }
+}
+
+TEST_F(FormTextDesignPosition, RoundTripsToIdenticalText)
+{
+    const std::string text = Lines(R"(object Form1: TFtForm
+  object Placed: TFtThing
+    Stamp = 0.0
+    Left = 0
+    Top = -2147483648
+  end
+  object Other: TFtThing
+    Stamp = 0.0
+    Left = 300
+    Top = 24
+  end
+end
+)");
+    auto form = Read(text);
+    EXPECT_EQ(WriteComponentText(*form), text);
+}
+
+// ---------------------------------------------------------------------------------------------------
 // Writing
 
 using FormTextWrite = FormText;
@@ -1180,6 +1283,12 @@ const TBadText BadTexts[] = {
      "expected a method of type TNotifyEvent for OnPing but found 'ThingCount', which takes other parameters"},
     {"DuplicateComponentName", WithBadLine("object Made: TFtThing\n    end"), 10, 12,
      "cannot name the TFtThing: A component named Made already exists"},
+    {"DesignLeftNotAnInteger", WithBadLine("Left = 1.5"), 10, 12,
+     "expected an integer from -2147483648 to 2147483647 for Bad.Left but found 1.5"},
+    {"DesignTopOutOfRange", WithBadLine("Top = 2147483648"), 10, 11,
+     "expected an integer from -2147483648 to 2147483647 for Bad.Top but found 2147483648"},
+    {"DesignLeftTwice", WithBadLine("Left = 1 LEFT = 2"), 10, 14,
+     "expected each property once but found LEFT again"},
     {"LettersAfterANumber", WithBadLine("Tag = 10px"), 10, 11,
      "expected a number but found 10px"},
     {"LettersAfterAHexNumber", WithBadLine("Tag = $1FG"), 10, 11,

@@ -543,3 +543,94 @@ TEST(DesignWindows, ClosingWithChangesNotSavedAsks)
     EXPECT_TRUE(Contains(ReadText(file.Path()), "object LogFile1: TQELLogFile")) << ReadText(file.Path());
 }
 
+
+namespace {
+
+// The clipboard's text as another program sees it (UTF-16), or text put there as another program does.
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+        if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+            for (const wchar_t* c = wide; *c; ++c)
+                text += *c < 0x80 ? static_cast<char>(*c) : '?';
+            GlobalUnlock(data);
+        }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    auto* wide = static_cast<wchar_t*>(GlobalLock(memory));
+    for (std::size_t i = 0; i <= text.size(); ++i)
+        wide[i] = static_cast<unsigned char>(text.c_str()[i]);
+    GlobalUnlock(memory);
+    EXPECT_TRUE(SetClipboardData(CF_UNICODETEXT, memory));
+    CloseClipboard();
+}
+
+} // namespace
+
+TEST(DesignWindows, CutCopyAndPasteComponentsAsDescriptionTextAlsoBetweenForms)
+{
+    TDescriptionFile file(TwoComponents);
+    {
+        TDesigner designer(file.Path());
+        HWND form = designer.Form("TDesignedForm");
+        ASSERT_TRUE(form);
+        SetClipboardText("");
+        // Copy: the component's block, a level less indented.
+        designer.Click(form, 30, 30);
+        const std::string original = designer.Saved(form);
+        TDesigner::Key(form, 'C');
+        const std::string copied = ClipboardText();
+        EXPECT_TRUE(copied.starts_with("object FormSaver1: TQELFormSaver\r\n  FormStore.ErrorInt = 0\r\n")) << copied;
+        EXPECT_TRUE(Contains(copied, "\r\n  StoreControls = False\r\n  Left = 20\r\n  Top = 20\r\nend\r\n")) << copied;
+        // Pasted onto its own form, under a name of its own, after the components there are, the same
+        // but for its name; the window is made anew, as by an undo.
+        TDesigner::Key(form, 'V');
+        form = designer.Form("TDesignedForm");
+        std::string text = designer.Saved(form);
+        std::string pasted = Block(text, "FormSaver3");
+        ASSERT_FALSE(pasted.empty()) << text;
+        EXPECT_EQ(pasted.replace(0, 17, "object FormSaver1"), Block(original, "FormSaver1"));
+        EXPECT_TRUE(text.ends_with("  end\r\nend\r\n") && text.rfind("object FormSaver3") > text.rfind("object ExitWindows1"))
+            << text;
+        // Cut: gone from the form, on the clipboard, and back with an undo.
+        designer.Click(form, 230, 30);
+        TDesigner::Key(form, 'X');
+        text = designer.Saved(form);
+        EXPECT_FALSE(Contains(text, "ExitWindows1")) << text;
+        EXPECT_EQ(ClipboardText(), Lines("object ExitWindows1: TQELExitWindows\n  ConfirmMessage = 'Are you sure you "
+                                          "want to Logoff ?'\n  Left = 220\n  Top = 20\nend\n"));
+        TDesigner::Key(form, 'Z');
+        form = designer.Form("TDesignedForm");
+        EXPECT_TRUE(Contains(designer.Saved(form), "object ExitWindows1: TQELExitWindows")) << text;
+        EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    }
+    // Into another form, in another designer.
+    TNewFile other;
+    TDesigner designer(other.Path());
+    HWND form = designer.Form("TForm1");
+    ASSERT_TRUE(form);
+    TDesigner::Key(form, 'V');
+    form = designer.Form("TForm1");
+    std::string text = designer.Saved(form);
+    EXPECT_TRUE(Contains(text, "  object ExitWindows1: TQELExitWindows\r\n    ConfirmMessage = 'Are you sure you want to "
+                               "Logoff ?'\r\n    Left = 220\r\n    Top = 20\r\n  end\r\nend\r\n"))
+        << text;
+    // What is no description of components is refused, and the form stays as it was.
+    SetClipboardText("hello");
+    PostMessageA(form, WM_CHAR, 'V' - '@', 1);
+    EXPECT_TRUE(designer.Answer("Error"));
+    form = designer.Form("TForm1");
+    EXPECT_EQ(designer.Saved(form), text);
+    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    EXPECT_TRUE(Contains(designer.Process().Err(), "The clipboard holds no components")) << designer.Process().Err();
+}

@@ -11,6 +11,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Graphics.h"
 #include "framework/Strings.h"
+#include "framework/SysUtils.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -950,6 +951,8 @@ void TDesignWindows::Save()
 {
     Changed();
     try {
+        // The header first: a description is never saved naming handlers it cannot declare.
+        FSession.SaveHeader(ChangeFileExt(FFileName, ".h"));
         FSession.Save(FFileName);
         FSavedText = FText;
     } catch (const Exception& e) {

@@ -98,7 +98,17 @@ public:
     {
         Palette = WaitForProcessWindow(FProcess, "TForm", "Component Palette");
         Inspector = WaitForProcessWindow(FProcess, "TForm", "Object Inspector");
+        // The windows exist before they are shown and filled: a message sent to them is answered once
+        // the designer waits for messages, when it is done with that.
+        DWORD_PTR answer = 0;
+        (void)SendMessageTimeoutA(Palette, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer);
     }
+
+    // Saving writes the header of the form's class beside the description; it goes with the designer.
+    ~TDesigner() { (void)DeleteFileA(HeaderFile().c_str()); }
+    TDesigner(const TDesigner&) = delete;
+    TDesigner& operator=(const TDesigner&) = delete;
+    std::string HeaderFile() const { return FFileName.substr(0, FFileName.rfind('.')) + ".h"; }
 
     // The designed form, by the class its description names.
     HWND Form(const std::string& className)
@@ -501,10 +511,37 @@ TEST(DesignWindows, EventsGetHandlersMadeByDoubleClickOrTyped)
     designer.DoubleClickRow("OnStore");
     designer.PickRow("OnRestore");
     designer.Type("RestoreAll");
-    const std::string saver = Block(designer.Saved(form), "FormSaver1");
+    std::string text = designer.Saved(form);
+    const std::string saver = Block(text, "FormSaver1");
     EXPECT_TRUE(Contains(saver, "OnStore = FormSaver1Store")) << saver;
     EXPECT_TRUE(Contains(saver, "OnRestore = RestoreAll")) << saver;
-    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    // Beside the description, the header of the form's class declares both, in its method table too
+    // (tests/tools/header shows a program built with such a header).
+    const std::string headerFile = designer.HeaderFile();
+    std::string header = ReadText(headerFile);
+    EXPECT_TRUE(Contains(header, "\nclass TDesignedForm : public TForm {\n")) << header;
+    EXPECT_TRUE(Contains(header, "    TNotifyEvent::THandler FormSaver1Store; // FormSaver1.OnStore(Sender: TObject)\n"))
+        << header;
+    EXPECT_TRUE(Contains(header, "    TNotifyEvent::THandler RestoreAll; // FormSaver1.OnRestore(Sender: TObject)\n"))
+        << header;
+    EXPECT_TRUE(Contains(header, "PublishedMethod<TDesignedForm>(\"RestoreAll\", &TDesignedForm::RestoreAll),")) << header;
+    EXPECT_TRUE(Contains(header, "#include \"persistence/QELTFormSaver.h\"\n")) << header;
+    // One name for handlers of events of two kinds cannot be declared: the save is refused, and neither
+    // the description nor the header changes.
+    designer.PickRow("OnStoreControl");
+    designer.Type("RestoreAll");
+    PostMessageA(form, WM_CHAR, 'S' - '@', 1);
+    EXPECT_TRUE(designer.Answer("Error"));
+    EXPECT_TRUE(Contains(designer.Process().Err(),
+                         "The handler RestoreAll cannot handle both FormSaver1.OnStoreControl (TQELOnStoreControl) and "
+                         "FormSaver1.OnRestore (TNotifyEvent)"))
+        << designer.Process().Err();
+    EXPECT_EQ(ReadText(file.Path()), text);
+    EXPECT_EQ(ReadText(headerFile), header);
+    // Closing now asks about the change not saved.
+    PostMessageA(designer.Palette, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(designer.Answer("Confirmation", "&No"));
+    EXPECT_EQ(designer.Process().Wait(30000), std::optional<DWORD>(0));
 }
 
 TEST(DesignWindows, ADescriptionSavedIsReadBackUnchanged)

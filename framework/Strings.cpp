@@ -606,6 +606,18 @@ std::wstring AnsiToWide(std::string_view text)
     return wide;
 }
 
+std::string WideToAnsi(std::wstring_view text)
+{
+    std::string narrow;
+    if (text.empty())
+        return narrow;
+    const int size = static_cast<int>(text.size());
+    narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr)));
+    narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(),
+                                                               static_cast<int>(narrow.size()), nullptr, nullptr)));
+    return narrow;
+}
+
 std::optional<std::string> AnsiChar(char32_t code)
 {
     if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))

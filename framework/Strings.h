@@ -135,6 +135,9 @@ std::optional<char32_t> Utf8CharCode(std::string_view text, std::size_t index);
 // drawing calls take the font's). A stray byte becomes U+FFFD, so that each character stays one or,
 // beyond U+FFFF, two UTF-16 units.
 std::wstring AnsiToWide(std::string_view text);
+// UTF-16 text in the process's code page; a character the code page does not have becomes its default
+// character.
+std::string WideToAnsi(std::wstring_view text);
 // The character with that Unicode code point in the process's code page; none when the code page has
 // no such character (or the code is no character at all, as a surrogate).
 std::optional<std::string> AnsiChar(char32_t code);

@@ -177,6 +177,9 @@ template <class... Args>
 class TEvent {
 public:
     using TSignature = TEvent;
+    // The type of a handler, to declare one by: `TNotifyEvent::THandler ButtonClick;` in a class
+    // declares `void ButtonClick(TObject* Sender)`.
+    using THandler = void(Args...);
 
     TEvent() = default;
     template <class C, class B>
@@ -604,6 +607,7 @@ struct TClassInfo {
     TComponent* (*CreateComponent)(TComponent* owner) = nullptr; // the virtual constructor
     TCollectionItem* (*CreateItem)(TCollection* collection) = nullptr; // collection items
     TObject* (*CreateInstance)() = nullptr;                      // classes built without arguments
+    std::string_view SourceFile; // the file that defines the record (QEL_CLASS_INFO stands there)
 
     bool InheritsFrom(TClass ancestor) const noexcept;
     // Every published property, inherited ones first, each in declaration order; a property that a
@@ -615,10 +619,11 @@ struct TClassInfo {
     const TMethodInfo* FindMethod(const TObject& object, const TMethod& method) const;
 
     template <class C, class P>
-    static TClassInfo Make(std::string_view name)
+    static TClassInfo Make(std::string_view name, std::string_view sourceFile)
     {
         TClassInfo info;
         info.Name = name;
+        info.SourceFile = sourceFile;
         info.Parent = P::StaticClass();
         info.Properties = C::PublishedProperties();
         if constexpr (&C::PublishedMethods != &P::PublishedMethods)
@@ -637,15 +642,19 @@ struct TClassInfo {
 
 // Defines what QEL_CLASS declared and registers the class; the braces that follow hold the table of
 // published properties.
-#define QEL_CLASS_INFO(Class, Parent)                                                              \
-    TClass Class::StaticClass() noexcept                                                           \
+#define QEL_CLASS_INFO(Class, Parent) QEL_CLASS_RECORD(Class, Parent, , static)
+// The same for a class that a header defines whole, such as a form class qel design writes: included
+// by any number of units, it is defined and registered once.
+#define QEL_CLASS_INFO_INLINE(Class, Parent) QEL_CLASS_RECORD(Class, Parent, inline, inline)
+#define QEL_CLASS_RECORD(Class, Parent, Linkage, Registration)                                     \
+    Linkage TClass Class::StaticClass() noexcept                                                   \
     {                                                                                              \
-        static const TClassInfo info = TClassInfo::Make<Class, Parent>(#Class);                    \
+        static const TClassInfo info = TClassInfo::Make<Class, Parent>(#Class, __FILE__);          \
         return &info;                                                                              \
     }                                                                                              \
-    TClass Class::ClassType() const noexcept { return StaticClass(); }                             \
-    static const bool Class##Registered = (RegisterClass(Class::StaticClass()), true);             \
-    TPropList Class::PublishedProperties()
+    Linkage TClass Class::ClassType() const noexcept { return StaticClass(); }                     \
+    Registration const bool Class##Registered = (RegisterClass(Class::StaticClass()), true);       \
+    Linkage TPropList Class::PublishedProperties()
 
 // ---------------------------------------------------------------------------------------------------
 // Public operations

@@ -52,3 +52,5 @@ inline int ReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
 using TScreenDCHandle = TUniqueHandle<HDC, &ReleaseScreenDC>;
 // A memory device context (CreateCompatibleDC).
 using TMemoryDCHandle = TUniqueHandle<HDC, &DeleteDC>;
+// Movable global memory (GlobalAlloc), such as the clipboard takes.
+using TGlobalHandle = TUniqueHandle<HGLOBAL, &GlobalFree>;

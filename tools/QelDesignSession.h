@@ -46,6 +46,11 @@ public:
     // The description as it stands, and written to a file.
     std::string Text() const;
     void Save(const std::string& fileName) const;
+    // The C++ header of the form's class, for a program that reads the description: the class, a form,
+    // with a declaration of every handler the description names and its table of published methods.
+    // Raises for a handler name given to events of two kinds (their handlers differ).
+    std::string HeaderText(const std::string& fileName);
+    void SaveHeader(const std::string& fileName);
     // Replaces the form with the one text describes: the form is destroyed first, so that a component
     // of which one may exist in a process is made again. A text that cannot be read leaves the form
     // as it was and raises its error.

@@ -8,11 +8,14 @@
 #include "files/QELTFileOperator.h"
 #include "framework/Buttons.h"
 #include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
 #include "framework/Graphics.h"
 #include "framework/Strings.h"
+#include "framework/SysUtils.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 const char* const NewFormText = "object Form1: TForm1\r\n"
@@ -51,6 +54,83 @@ std::string BaseName(const std::string& className)
         if (className.size() > prefix.size() && className.starts_with(prefix))
             return className.substr(prefix.size());
     return className;
+}
+
+// The first of Base1, Base2, ... (FormSaver1 for TQELFormSaver) that names neither the root nor a
+// component on it nor any of taken.
+std::string UniqueName(const TComponent& root, const std::string& className, const std::vector<std::string>& taken)
+{
+    const std::string base = BaseName(className);
+    for (int i = 1;; ++i) {
+        std::string name = base + std::to_string(i);
+        if (!root.FindComponent(name) && !SameText(root.Name(), name) &&
+            std::none_of(taken.begin(), taken.end(), [&](const std::string& t) { return SameText(t, name); }))
+            return name;
+    }
+}
+
+// The clipboard, open while it stands.
+class TOpenClipboard {
+public:
+    explicit TOpenClipboard(HWND owner) : FOpened(OpenClipboard(owner) != FALSE)
+    {
+        if (!FOpened)
+            throw Exception("Cannot open the clipboard (error " + std::to_string(GetLastError()) + ")");
+    }
+    ~TOpenClipboard()
+    {
+        if (FOpened)
+            (void)CloseClipboard();
+    }
+    TOpenClipboard(const TOpenClipboard&) = delete;
+    TOpenClipboard& operator=(const TOpenClipboard&) = delete;
+
+private:
+    bool FOpened;
+};
+
+// Text goes on the clipboard as UTF-16, which every program reads whatever its code page.
+void SetClipboardText(HWND owner, const std::string& text)
+{
+    const std::wstring wide = AnsiToWide(text);
+    TGlobalHandle memory(GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t)));
+    if (!memory)
+        throw EOutOfResources("Cannot put " + std::to_string(text.size()) + " bytes on the clipboard");
+    std::memcpy(GlobalLock(memory.Get()), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    (void)GlobalUnlock(memory.Get());
+    const TOpenClipboard clipboard(owner);
+    (void)EmptyClipboard();
+    if (!SetClipboardData(CF_UNICODETEXT, memory.Get()))
+        throw Exception("Cannot put text on the clipboard (error " + std::to_string(GetLastError()) + ")");
+    (void)memory.Release(); // the clipboard's now
+}
+
+// The clipboard's text; empty when it holds none.
+std::string ClipboardText(HWND owner)
+{
+    const TOpenClipboard clipboard(owner);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* wide = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (!wide)
+        return {};
+    std::string text = WideToAnsi(wide);
+    (void)GlobalUnlock(data);
+    return text;
+}
+
+// The lines of text, split at CR LF or LF.
+std::vector<std::string> TextLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r')));
+        start = end + 1;
+    }
+    return lines;
 }
 
 // The capitals of the class's base name (FormSaver: FS), two at most; the first two letters of a name
@@ -420,7 +500,7 @@ void TDesignWindows::FormWndProc(TMessage& message)
     message.Result = CallWindowProcFast(FPreviousFormProc, FFormWindow, message.Msg, message.WParam, message.LParam);
 }
 
-// Ctrl+S, Ctrl+Z, Ctrl+Y as the characters they type.
+// Ctrl+S, Ctrl+Z, Ctrl+Y, Ctrl+X, Ctrl+C and Ctrl+V as the characters they type.
 bool TDesignWindows::CommandKey(WPARAM key)
 {
     switch (key) {
@@ -432,6 +512,16 @@ bool TDesignWindows::CommandKey(WPARAM key)
         return true;
     case 'Y' - '@':
         Redo();
+        return true;
+    case 'X' - '@':
+        Copy();
+        DeleteSelection();
+        return true;
+    case 'C' - '@':
+        Copy();
+        return true;
+    case 'V' - '@':
+        Paste();
         return true;
     default:
         return false;
@@ -495,10 +585,7 @@ void TDesignWindows::Place(POINT point)
 {
     const TClass cls = std::exchange(FPlacing, nullptr);
     TComponent* root = FSession.Root();
-    const std::string base = BaseName(cls->Name);
-    std::string name;
-    for (int i = 1; name.empty() || root->FindComponent(name) || SameText(root->Name(), name); ++i)
-        name = base + std::to_string(i);
+    const std::string name = UniqueName(*root, cls->Name, {});
     TComponent* component = nullptr;
     try {
         component = cls->CreateComponent(root);
@@ -521,6 +608,80 @@ void TDesignWindows::DeleteSelection()
             delete object;
     FSelected.clear();
     Changed();
+}
+
+// The selected components (not the form) go on the clipboard as the blocks of the description that
+// describe them, as they stand in it but a level less indented: text that any form's description can
+// take.
+void TDesignWindows::Copy()
+{
+    std::string blocks;
+    bool inside = false;
+    for (const std::string& line : TextLines(FText)) {
+        if (!inside && line.starts_with("  object ")) {
+            const std::string name = line.substr(9, line.find(':') - 9);
+            inside = std::any_of(FSelected.begin(), FSelected.end(), [&](const std::string& n) { return SameText(n, name); });
+        }
+        if (inside) {
+            blocks += line.substr(2) + "\r\n";
+            inside = line != "  end";
+        }
+    }
+    if (blocks.empty())
+        return;
+    try {
+        SetClipboardText(FFormWindow, blocks);
+    } catch (const Exception& e) {
+        Refuse(e.Message());
+    }
+}
+
+// The blocks of components on the clipboard join the form, after the components it has, and are
+// selected; a name the form has already gives way to a new one made the usual way. Text that is
+// no components is refused, and so is a component the form cannot take (with the reader's message).
+void TDesignWindows::Paste()
+{
+    std::vector<std::string> lines;
+    try {
+        lines = TextLines(ClipboardText(FFormWindow));
+    } catch (const Exception& e) {
+        Refuse(e.Message());
+        return;
+    }
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    if (lines.empty() || !lines.front().starts_with("object ") || lines.back() != "end") {
+        Refuse("The clipboard holds no components");
+        return;
+    }
+    std::vector<std::string> names;
+    std::string blocks;
+    for (std::string& line : lines) {
+        if (line.starts_with("object ")) {
+            const std::size_t colon = line.find(':');
+            if (colon == std::string::npos) {
+                Refuse("The clipboard holds no components");
+                return;
+            }
+            std::string name = line.substr(7, colon - 7);
+            const std::string className = line.substr(line.find_first_not_of(' ', colon + 1));
+            if (FSession.Root()->FindComponent(name) || SameText(FSession.Root()->Name(), name) ||
+                std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); }))
+                name = UniqueName(*FSession.Root(), className, names);
+            line = "object " + name + ": " + className;
+            names.push_back(name);
+        }
+        blocks += "  " + line + "\r\n";
+    }
+    std::string text = FText;
+    text.insert(text.rfind("end"), blocks);
+    const std::string before = FText;
+    FSelected = names;
+    Restore(std::move(text));
+    if (FText != before) {
+        FUndo.push_back(before);
+        FRedo.clear();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -790,6 +951,8 @@ void TDesignWindows::Save()
 {
     Changed();
     try {
+        // The header first: a description is never saved naming handlers it cannot declare.
+        FSession.SaveHeader(ChangeFileExt(FFileName, ".h"));
         FSession.Save(FFileName);
         FSavedText = FText;
     } catch (const Exception& e) {

@@ -22,7 +22,9 @@
 //   message, on standard error too, and the old value stays.
 //
 // Keys in the form: Ctrl+S saves the description, Ctrl+Z undoes and Ctrl+Y redoes a change (any change:
-// each keeps a snapshot of the description before it). Closing with changes not saved asks whether to
+// each keeps a snapshot of the description before it). Ctrl+C copies the selected components to the
+// clipboard as description text, Ctrl+X cuts them, Ctrl+V pastes such text from any form's designer
+// (names the form has already are made anew). Closing with changes not saved asks whether to
 // save them; once the deadline has passed the designer ends without asking, saving only when told to.
 #pragma once
 
@@ -79,6 +81,8 @@ private:
     void MouseUp();
     void Place(POINT point);
     void DeleteSelection();
+    void Copy();
+    void Paste();
 
     // The inspector
     void InspectorPageChanged(TObject* sender);

@@ -98,7 +98,17 @@ public:
     {
         Palette = WaitForProcessWindow(FProcess, "TForm", "Component Palette");
         Inspector = WaitForProcessWindow(FProcess, "TForm", "Object Inspector");
+        // The windows exist before they are shown and filled: a message sent to them is answered once
+        // the designer waits for messages, when it is done with that.
+        DWORD_PTR answer = 0;
+        (void)SendMessageTimeoutA(Palette, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer);
     }
+
+    // Saving writes the header of the form's class beside the description; it goes with the designer.
+    ~TDesigner() { (void)DeleteFileA(HeaderFile().c_str()); }
+    TDesigner(const TDesigner&) = delete;
+    TDesigner& operator=(const TDesigner&) = delete;
+    std::string HeaderFile() const { return FFileName.substr(0, FFileName.rfind('.')) + ".h"; }
 
     // The designed form, by the class its description names.
     HWND Form(const std::string& className)
@@ -501,10 +511,37 @@ TEST(DesignWindows, EventsGetHandlersMadeByDoubleClickOrTyped)
     designer.DoubleClickRow("OnStore");
     designer.PickRow("OnRestore");
     designer.Type("RestoreAll");
-    const std::string saver = Block(designer.Saved(form), "FormSaver1");
+    std::string text = designer.Saved(form);
+    const std::string saver = Block(text, "FormSaver1");
     EXPECT_TRUE(Contains(saver, "OnStore = FormSaver1Store")) << saver;
     EXPECT_TRUE(Contains(saver, "OnRestore = RestoreAll")) << saver;
-    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    // Beside the description, the header of the form's class declares both, in its method table too
+    // (tests/tools/header shows a program built with such a header).
+    const std::string headerFile = designer.HeaderFile();
+    std::string header = ReadText(headerFile);
+    EXPECT_TRUE(Contains(header, "\nclass TDesignedForm : public TForm {\n")) << header;
+    EXPECT_TRUE(Contains(header, "    TNotifyEvent::THandler FormSaver1Store; // FormSaver1.OnStore(Sender: TObject)\n"))
+        << header;
+    EXPECT_TRUE(Contains(header, "    TNotifyEvent::THandler RestoreAll; // FormSaver1.OnRestore(Sender: TObject)\n"))
+        << header;
+    EXPECT_TRUE(Contains(header, "PublishedMethod<TDesignedForm>(\"RestoreAll\", &TDesignedForm::RestoreAll),")) << header;
+    EXPECT_TRUE(Contains(header, "#include \"persistence/QELTFormSaver.h\"\n")) << header;
+    // One name for handlers of events of two kinds cannot be declared: the save is refused, and neither
+    // the description nor the header changes.
+    designer.PickRow("OnStoreControl");
+    designer.Type("RestoreAll");
+    PostMessageA(form, WM_CHAR, 'S' - '@', 1);
+    EXPECT_TRUE(designer.Answer("Error"));
+    EXPECT_TRUE(Contains(designer.Process().Err(),
+                         "The handler RestoreAll cannot handle both FormSaver1.OnStoreControl (TQELOnStoreControl) and "
+                         "FormSaver1.OnRestore (TNotifyEvent)"))
+        << designer.Process().Err();
+    EXPECT_EQ(ReadText(file.Path()), text);
+    EXPECT_EQ(ReadText(headerFile), header);
+    // Closing now asks about the change not saved.
+    PostMessageA(designer.Palette, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(designer.Answer("Confirmation", "&No"));
+    EXPECT_EQ(designer.Process().Wait(30000), std::optional<DWORD>(0));
 }
 
 TEST(DesignWindows, ADescriptionSavedIsReadBackUnchanged)
@@ -543,3 +580,94 @@ TEST(DesignWindows, ClosingWithChangesNotSavedAsks)
     EXPECT_TRUE(Contains(ReadText(file.Path()), "object LogFile1: TQELLogFile")) << ReadText(file.Path());
 }
 
+
+namespace {
+
+// The clipboard's text as another program sees it (UTF-16), or text put there as another program does.
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+        if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+            for (const wchar_t* c = wide; *c; ++c)
+                text += *c < 0x80 ? static_cast<char>(*c) : '?';
+            GlobalUnlock(data);
+        }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    auto* wide = static_cast<wchar_t*>(GlobalLock(memory));
+    for (std::size_t i = 0; i <= text.size(); ++i)
+        wide[i] = static_cast<unsigned char>(text.c_str()[i]);
+    GlobalUnlock(memory);
+    EXPECT_TRUE(SetClipboardData(CF_UNICODETEXT, memory));
+    CloseClipboard();
+}
+
+} // namespace
+
+TEST(DesignWindows, CutCopyAndPasteComponentsAsDescriptionTextAlsoBetweenForms)
+{
+    TDescriptionFile file(TwoComponents);
+    {
+        TDesigner designer(file.Path());
+        HWND form = designer.Form("TDesignedForm");
+        ASSERT_TRUE(form);
+        SetClipboardText("");
+        // Copy: the component's block, a level less indented.
+        designer.Click(form, 30, 30);
+        const std::string original = designer.Saved(form);
+        TDesigner::Key(form, 'C');
+        const std::string copied = ClipboardText();
+        EXPECT_TRUE(copied.starts_with("object FormSaver1: TQELFormSaver\r\n  FormStore.ErrorInt = 0\r\n")) << copied;
+        EXPECT_TRUE(Contains(copied, "\r\n  StoreControls = False\r\n  Left = 20\r\n  Top = 20\r\nend\r\n")) << copied;
+        // Pasted onto its own form, under a name of its own, after the components there are, the same
+        // but for its name; the window is made anew, as by an undo.
+        TDesigner::Key(form, 'V');
+        form = designer.Form("TDesignedForm");
+        std::string text = designer.Saved(form);
+        std::string pasted = Block(text, "FormSaver3");
+        ASSERT_FALSE(pasted.empty()) << text;
+        EXPECT_EQ(pasted.replace(0, 17, "object FormSaver1"), Block(original, "FormSaver1"));
+        EXPECT_TRUE(text.ends_with("  end\r\nend\r\n") && text.rfind("object FormSaver3") > text.rfind("object ExitWindows1"))
+            << text;
+        // Cut: gone from the form, on the clipboard, and back with an undo.
+        designer.Click(form, 230, 30);
+        TDesigner::Key(form, 'X');
+        text = designer.Saved(form);
+        EXPECT_FALSE(Contains(text, "ExitWindows1")) << text;
+        EXPECT_EQ(ClipboardText(), Lines("object ExitWindows1: TQELExitWindows\n  ConfirmMessage = 'Are you sure you "
+                                          "want to Logoff ?'\n  Left = 220\n  Top = 20\nend\n"));
+        TDesigner::Key(form, 'Z');
+        form = designer.Form("TDesignedForm");
+        EXPECT_TRUE(Contains(designer.Saved(form), "object ExitWindows1: TQELExitWindows")) << text;
+        EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    }
+    // Into another form, in another designer.
+    TNewFile other;
+    TDesigner designer(other.Path());
+    HWND form = designer.Form("TForm1");
+    ASSERT_TRUE(form);
+    TDesigner::Key(form, 'V');
+    form = designer.Form("TForm1");
+    std::string text = designer.Saved(form);
+    EXPECT_TRUE(Contains(text, "  object ExitWindows1: TQELExitWindows\r\n    ConfirmMessage = 'Are you sure you want to "
+                               "Logoff ?'\r\n    Left = 220\r\n    Top = 20\r\n  end\r\nend\r\n"))
+        << text;
+    // What is no description of components is refused, and the form stays as it was.
+    SetClipboardText("hello");
+    PostMessageA(form, WM_CHAR, 'V' - '@', 1);
+    EXPECT_TRUE(designer.Answer("Error"));
+    form = designer.Form("TForm1");
+    EXPECT_EQ(designer.Saved(form), text);
+    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+    EXPECT_TRUE(Contains(designer.Process().Err(), "The clipboard holds no components")) << designer.Process().Err();
+}

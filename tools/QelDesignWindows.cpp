@@ -18,9 +18,10 @@
 #include <cstring>
 #include <string_view>
 
+// Beside the inspector and below the palette.
 const char* const NewFormText = "object Form1: TForm1\r\n"
-                                "  Left = 300\r\n"
-                                "  Top = 120\r\n"
+                                "  Left = 350\r\n"
+                                "  Top = 100\r\n"
                                 "  Width = 480\r\n"
                                 "  Height = 320\r\n"
                                 "  Caption = 'Form1'\r\n"
@@ -261,8 +262,9 @@ TForm& TDesignWindows::Form() const
     return *static_cast<TForm*>(FSession.Root());
 }
 
-void TDesignWindows::Run()
+void TDesignWindows::Run(std::vector<std::string> selected)
 {
+    FSelected = std::move(selected);
     LayOut();
     HookForm();
     FPalette->Show();
@@ -378,7 +380,7 @@ void TDesignWindows::UnhookForm()
 }
 
 // Components without a design position go into the first free cells of a grid, in rows as wide as
-// the form.
+// the form: free of the form's controls, which would hide them, and of the components placed.
 void TDesignWindows::LayOut()
 {
     const TComponent* root = FSession.Root();
@@ -394,8 +396,16 @@ void TDesignWindows::LayOut()
             const RECT r{position.Left, position.Top, position.Left + CellWidth, position.Top + CellHeight};
             bool free = true;
             for (int k = 0; k < root->ComponentCount() && free; ++k) {
-                RECT other = IconRect(*root->Components(k)), overlap;
-                free = !root->Components(k)->DesignPosition() || !IntersectRect(&overlap, &r, &other);
+                const TComponent& other = *root->Components(k);
+                const auto* control = dynamic_cast<const TControl*>(&other);
+                RECT taken, overlap;
+                if (control && control->Parent() == &Form())
+                    taken = control->BoundsRect();
+                else if (!control && other.DesignPosition())
+                    taken = IconRect(other);
+                else
+                    continue;
+                free = !IntersectRect(&overlap, &r, &taken);
             }
             if (free) {
                 component->SetDesignPosition(position);
@@ -691,7 +701,7 @@ void TDesignWindows::MakeInspector()
 {
     FInspector = std::make_unique<TForm>(nullptr);
     FInspector->SetCaption("Object Inspector");
-    FInspector->SetBounds(0, FPalette->Height(), 280, 420);
+    FInspector->SetBounds(0, FPalette->Height(), 340, 440);
     FInspectorPages = new TTabControl(FInspector.get());
     FInspectorPages->SetParent(FInspector.get());
     TStringList pages;
@@ -701,13 +711,14 @@ void TDesignWindows::MakeInspector()
     FInspectorPages->SetTabIndex(0);
     FInspectorPages->SetOnChange(TNotifyEvent(this, &TDesignWindows::InspectorPageChanged));
     const int width = FInspector->ClientWidth(), height = FInspector->ClientHeight();
-    FInspectorPages->SetBounds(0, 0, width, 26);
+    FInspectorPages->SetBounds(0, 0, width, height - 30);
+    const RECT display = FInspectorPages->DisplayRect();
     FRowList = new TListBox(FInspector.get());
-    FRowList->SetParent(FInspector.get());
-    FRowList->SetBounds(0, 26, width, height - 26 - 30);
+    FRowList->SetParent(FInspectorPages);
+    FRowList->SetBounds(display.left, display.top, display.right - display.left, display.bottom - display.top);
     FRowList->SetOnClick(TNotifyEvent(this, &TDesignWindows::RowClick));
     FRowList->SetOnDblClick(TNotifyEvent(this, &TDesignWindows::RowDoubleClick));
-    INT tabStop = 100;
+    INT tabStop = 90;
     SendMessageA(FRowList->Handle(), LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     FValueEdit = new TInspectorEdit(FInspector.get());
     FValueEdit->SetParent(FInspector.get());

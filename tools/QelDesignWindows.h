@@ -47,8 +47,9 @@ public:
     TDesignWindows(TDesignSession& session, std::string fileName, bool saveAtDeadline, const TDeadline& deadline);
     ~TDesignWindows() override;
 
-    // Shows the windows and runs until the palette is closed.
-    void Run();
+    // Shows the windows, with the components named selected (none: the form), and runs until the
+    // palette is closed.
+    void Run(std::vector<std::string> selected);
 
 private:
     struct TRow {

@@ -1,7 +1,7 @@
 // qel's designer commands:
 //
 //   qel palette                  the palette pages and their components, in order
-//   qel design FORM [--seconds N] [--save]
+//   qel design FORM [--select A,B] [--seconds N] [--save]
 //                                the designer's windows on FORM (QelDesignWindows.h)
 //   qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]
 //                                one line per published property of each component of the form:
@@ -44,10 +44,11 @@
 const char* const DesignerUsage =
     "   or: qel palette\n"
     "  Lists the palette pages and their components in order.\n"
-    "   or: qel design FORM [--seconds N] [--save]\n"
+    "   or: qel design FORM [--select A,B] [--seconds N] [--save]\n"
     "  Opens the designer's windows on FORM (a new form when there is no such file): the\n"
-    "  component palette, the form and the object inspector. Ctrl+S saves. --seconds N\n"
-    "  closes it after N seconds, saving the form only with --save.\n"
+    "  component palette, the form and the object inspector, with the components A and B\n"
+    "  selected (else the form). Ctrl+S saves. --seconds N closes it after N seconds, saving\n"
+    "  the form only with --save.\n"
     "   or: qel inspect FORM [--size WxH] [--select A,B] [--set PATH=VALUE]... [--save OUT] [--seconds N]\n"
     "  Loads FORM as the designer does and prints a line for each published property of each\n"
     "  component: its editor, attributes and value. --size resizes the form first; --set changes\n"
@@ -222,15 +223,20 @@ struct TCommandLine {
 
 int Design(const std::vector<std::string>& args)
 {
-    const TCommandLine line(args, {"--seconds"}, 1, {"--save"});
+    const TCommandLine line(args, {"--select", "--seconds"}, 1, {"--save"});
     const std::string& fileName = line.Arguments[0];
+    const std::optional<std::string> select = line.Option("--select");
     const bool saveAtDeadline = line.Option("--save").has_value();
     // Armed before the form is read: a component may show a message box while it is read.
     const TDeadline deadline(line.Seconds());
     const bool exists = GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
     TDesignSession session(exists ? ReadFile(fileName) : std::string(NewFormText), fileName, false);
+    std::vector<std::string> selected;
+    if (select)
+        for (const std::string& name : SplitNames(*select))
+            selected.push_back(session.Component(name)->Name());
     TDesignWindows windows(session, fileName, saveAtDeadline, deadline);
-    windows.Run();
+    windows.Run(std::move(selected));
     return 0;
 }
 

@@ -357,6 +357,24 @@ TEST(DesignWindows, SavesAtItsDeadlineWhenToldTo)
     EXPECT_TRUE(Contains(text, "Caption = 'Form1'")) << text;
 }
 
+TEST(DesignWindows, StartsWithTheComponentsNamedSelected)
+{
+    TDescriptionFile file(TwoComponents);
+    TDesigner designer(file.Path(), "--select formsaver2 --seconds 60");
+    HWND form = designer.Form("TDesignedForm");
+    ASSERT_TRUE(form);
+    designer.PickRow("StoreSize");
+    designer.Pick("False");
+    const std::string text = designer.Saved(form);
+    EXPECT_TRUE(Contains(Block(text, "FormSaver2"), "StoreSize = False")) << text;
+    EXPECT_FALSE(Contains(Block(text, "FormSaver1"), "StoreSize")) << text;
+    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+
+    const TRunResult unknown = RunHost("design \"" + file.Path() + "\" --select FormSaver1,Nobody --seconds 30");
+    EXPECT_EQ(unknown.ExitCode, 2u);
+    EXPECT_TRUE(Contains(unknown.Err, "the form has no component named 'Nobody'")) << unknown.Err;
+}
+
 TEST(DesignWindows, PlacesEveryClassOfBothPagesWithUniqueNamesAndRefusesASecondOnlyOnce)
 {
     TNewFile file;
@@ -560,6 +578,38 @@ TEST(DesignWindows, ADescriptionSavedIsReadBackUnchanged)
     HWND form = designer.Form("TDesignedForm");
     ASSERT_TRUE(form);
     EXPECT_EQ(designer.Saved(form), first);
+    EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
+}
+
+// Components without a position go into rows of cells 84 by 56 from 12, 12, as many as the form is
+// wide, skipping the cells a control or a placed component covers.
+TEST(DesignWindows, LaysOutComponentsWithoutAPositionClearOfControlsAndPlacedOnes)
+{
+    TDescriptionFile file(Lines(R"(object Designed: TDesignedForm
+  Width = 420
+  Height = 300
+  object Choices: TComboBox
+    Left = 16
+    Top = 16
+    Width = 200
+  end
+  object Placed: TQELFormSaver
+    Left = 264
+    Top = 12
+  end
+  object Settings: TQELStoreData
+  end
+  object Spy: TQELFormHook
+  end
+end
+)"));
+    TDesigner designer(file.Path());
+    HWND form = designer.Form("TDesignedForm");
+    ASSERT_TRUE(form);
+    const std::string text = designer.Saved(form);
+    EXPECT_TRUE(Contains(Block(text, "Settings"), "Left = 12\r\n    Top = 68")) << text;
+    EXPECT_TRUE(Contains(Block(text, "Spy"), "Left = 96\r\n    Top = 68")) << text;
+    EXPECT_TRUE(Contains(Block(text, "Placed"), "Left = 264\r\n    Top = 12")) << text;
     EXPECT_EQ(designer.Close(), std::optional<DWORD>(0));
 }
 

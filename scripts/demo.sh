@@ -124,3 +124,5 @@ show demo.log
 step "The designer's face: the palette, and what a selection of two components shares in the designer"
 ./qel palette
 ./qel inspect examples/designer.qfm --select Settings,Spy
+echo "   and the designer's windows on that form for three seconds:"
+./qel design examples/designer.qfm --select Settings --seconds 3

@@ -7,6 +7,9 @@
 #     shot NAME WINDOW SECONDS QEL-ARGUMENTS...
 # runs qel with the arguments, waits until a window titled WINDOW shows, then SECONDS more, and writes
 # docs/images/NAME.png: that window. qel is ended once the picture is taken.
+#     screen NAME SECONDS 'TITLE|TITLE...' QEL-ARGUMENTS...
+# the same for several windows: waits until each title shows, and writes the part of the screen that
+# holds them all.
 #     frozen NAME TITLE QEL-ARGUMENTS...
 # catches what qel draws on the screen itself, too fast to be caught running: stops qel every few
 # milliseconds, takes a picture of the whole screen while it stands still, lets it go on, until a window
@@ -23,24 +26,80 @@ mkdir -p docs/images
 
 qel_session_join headless
 
-shot() {
-  local name=$1 title=$2 settle=$3
-  shift 3
+# Runs qel with the arguments after the first two and waits for a window titled so ($1: the picture's
+# name, for the error); qel's process is in $pid. Fails, with qel ended, when no such window shows.
+start_and_wait() {
+  local name=$1 title=$2
+  shift 2
   wine "$exe" "$@" >/dev/null 2>&1 &
-  local pid=$! tries=0
+  pid=$!
+  wait_for "$name" "$title"
+}
+
+wait_for() {
+  local name=$1 title=$2 tries=0
   until xwininfo -name "$title" >/dev/null 2>&1; do
     if ((++tries > 200)) || ! kill -0 "$pid" 2>/dev/null; then
       echo "screenshots: $name: no window '$title' appeared" >&2
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
+      end_qel
       return 1
     fi
     sleep 0.1
   done
-  sleep "$settle"
-  xwd -silent -name "$title" | xwdtopnm 2>/dev/null | pnmtopng >"docs/images/$name.png"
+}
+
+end_qel() {
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+}
+
+# "X Y WIDTH HEIGHT" of the window titled $1 on the screen.
+geometry() {
+  xwininfo -name "$1" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+    /Width:/ {w = $2} /Height:/ {h = $2} END {print x, y, w, h}'
+}
+
+shot() {
+  local name=$1 title=$2 settle=$3
+  shift 3
+  start_and_wait "$name" "$title" "$@" || return 1
+  sleep "$settle"
+  xwd -silent -name "$title" | xwdtopnm 2>/dev/null | pnmtopng >"docs/images/$name.png"
+  end_qel
+  echo "docs/images/$name.png"
+}
+
+screen() {
+  local name=$1 settle=$2 title left=100000 top=100000 right=0 bottom=0 x y w h
+  local -a titles
+  IFS='|' read -ra titles <<<"$3"
+  shift 3
+  start_and_wait "$name" "${titles[0]}" "$@" || return 1
+  for title in "${titles[@]:1}"; do
+    wait_for "$name" "$title" || return 1
+  done
+  sleep "$settle"
+  for title in "${titles[@]}"; do
+    read -r x y w h < <(geometry "$title")
+    ((x < left)) && left=$x
+    ((y < top)) && top=$y
+    ((x + w > right)) && right=$((x + w))
+    ((y + h > bottom)) && bottom=$((y + h))
+  done
+  local pictures
+  pictures=$(mktemp -d)
+  xwd -silent -root | xwdtopnm 2>/dev/null >"$pictures/screen.ppm"
+  # The windows on the desktop's colour, not on the black of the display around them.
+  ppmmake '#3a6ea5' $((right - left)) $((bottom - top)) >"$pictures/picture.ppm"
+  for title in "${titles[@]}"; do
+    read -r x y w h < <(geometry "$title")
+    pnmcut -left "$x" -top "$y" -width "$w" -height "$h" "$pictures/screen.ppm" >"$pictures/window.ppm"
+    pnmpaste "$pictures/window.ppm" $((x - left)) $((y - top)) "$pictures/picture.ppm" >"$pictures/next.ppm"
+    mv "$pictures/next.ppm" "$pictures/picture.ppm"
+  done
+  pnmtopng "$pictures/picture.ppm" >"docs/images/$name.png"
+  rm -rf "$pictures"
+  end_qel
   echo "docs/images/$name.png"
 }
 
@@ -63,8 +122,7 @@ frozen() {
     xwd -silent -root >"$frames/$((i++)).xwd"
     kill -CONT $running 2>/dev/null || true
   done
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_qel
   for frame in "$frames"/*.xwd; do
     [[ -f $frame ]] && xwdtopnm "$frame" 2>/dev/null | pnmtopng >"${frame%.xwd}.png"
   done
@@ -85,4 +143,5 @@ shot tour-form "QELSystm tour" 1 run examples/tour.qfm
 shot string-list-editor "String list editor" 1 edit examples/designer.qfm Choices Items
 shot message-box "Confirmation" 1 run examples/messages.qfm --execute Confirm
 shot tray-icon "Wine System Tray" 1 run examples/tray.qfm
+screen designer 1 'Component Palette|QELSystm designer|Object Inspector' design examples/designer.qfm --select Settings
 frozen explode-frame "QELSystm explode" run examples/explode.qfm --seconds 5

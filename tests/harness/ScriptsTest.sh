@@ -7,6 +7,7 @@
 #    of a single-instance form each reach the first, which is still running when the others have ended.
 #  - ./qel on a headless shell ends by itself, also with a message box nobody can answer.
 #  - `make demo` builds qel and the library, and nothing else, before the first example runs.
+#  - Each line the README offers to try ends by itself, with 0, on a headless shell.
 # Usage: tests/harness/ScriptsTest.sh SOURCE_DIR BUILD_DIR CXX_COMPILER
 set -euo pipefail
 source_dir=$1
@@ -156,6 +157,25 @@ grep -q "framework/Forms.cpp" "$work/demo-build" || fail "make demo does not bui
 if grep -E "googletest|/tests/|/bench/" "$work/demo-build" | grep -E -- " -c |-o " | head -n 3 | grep -q .; then
   fail "make demo builds more than qel: $(grep -E "googletest|/tests/|/bench/" "$work/demo-build" | head -n 3)"
 fi
+
+echo "== The README's lines to try, as a user types them on a headless shell"
+# In a folder of their own (a line writes a log file where it runs), with ./qel and examples/ there.
+try=$work/try
+mkdir -p "$try"
+printf '#!/bin/sh\nexec "%s/qel" "$@"\n' "$source_dir" >"$try/qel"
+chmod +x "$try/qel"
+ln -s "$source_dir/examples" "$try/examples"
+mapfile -t lines < <(awk '/^Try, for instance:/ {found = 1; next}
+  found && /^```sh/ {inside = 1; next} inside && /^```/ {exit} inside' "$source_dir/README.md")
+((${#lines[@]})) || fail "the README has no lines to try"
+for line in "${lines[@]}"; do
+  status=0
+  # The line, then whatever it started in the background.
+  (cd "$try" && env -u DISPLAY -u QEL_SECONDS BUILD=$build timeout 120 bash -c "$line"$'\nwait') \
+    >"$try/out" 2>&1 || status=$?
+  [[ $status == 0 ]] || fail "the README's line '$line' ended with $status: $(tail -n 5 "$try/out")"
+done
+echo "${#lines[@]} lines ended by themselves"
 
 if ((failures)); then
   echo "$failures check(s) failed" >&2

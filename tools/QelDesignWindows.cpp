@@ -701,6 +701,7 @@ void TDesignWindows::MakeInspector()
 {
     FInspector = std::make_unique<TForm>(nullptr);
     FInspector->SetCaption("Object Inspector");
+    FInspector->SetOnClose(TCloseEvent(this, &TDesignWindows::InspectorClose));
     FInspector->SetBounds(0, FPalette->Height(), 340, 440);
     FInspectorPages = new TTabControl(FInspector.get());
     FInspectorPages->SetParent(FInspector.get());
@@ -742,6 +743,13 @@ void TDesignWindows::MakeInspector()
 void TDesignWindows::InspectorPageChanged(TObject*)
 {
     FillRows();
+}
+
+// The inspector is closed with the designer, as the form is: hidden, it could not be had back.
+void TDesignWindows::InspectorClose(TObject*, TCloseAction& action)
+{
+    action = caNone;
+    FPalette->Close();
 }
 
 void TDesignWindows::FillRows()

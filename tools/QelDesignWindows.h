@@ -21,6 +21,8 @@
 //   event (FormSaver1Store) when it has none. A value an editor refuses is reported with the editor's
 //   message, on standard error too, and the old value stays.
 //
+// Closing the form or the inspector closes the palette, and with it the designer.
+//
 // Keys in the form: Ctrl+S saves the description, Ctrl+Z undoes and Ctrl+Y redoes a change (any change:
 // each keeps a snapshot of the description before it). Ctrl+C copies the selected components to the
 // clipboard as description text, Ctrl+X cuts them, Ctrl+V pastes such text from any form's designer
@@ -87,6 +89,7 @@ private:
 
     // The inspector
     void InspectorPageChanged(TObject* sender);
+    void InspectorClose(TObject* sender, TCloseAction& action);
     void FillRows();
     void AddRows(TPropertyEditors editors, const std::string& prefix, int depth, bool events);
     void RowClick(TObject* sender);

@@ -624,6 +624,14 @@ TEST(DesignWindows, ClosingWithChangesNotSavedAsks)
     EXPECT_TRUE(designer.Answer("Confirmation", "Cancel"));
     EXPECT_TRUE(designer.Process().Running());
     EXPECT_FALSE(file.Exists());
+    // Closing the inspector or the form is closing the designer; Cancel keeps every window.
+    for (HWND window : {designer.Inspector, form}) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(designer.Answer("Confirmation", "Cancel"));
+        EXPECT_TRUE(IsWindowVisible(designer.Inspector));
+        EXPECT_TRUE(IsWindowVisible(form));
+        EXPECT_TRUE(designer.Process().Running());
+    }
     PostMessageA(designer.Palette, WM_CLOSE, 0, 0);
     EXPECT_TRUE(designer.Answer("Confirmation", "&Yes"));
     EXPECT_EQ(designer.Process().Wait(30000), std::optional<DWORD>(0));

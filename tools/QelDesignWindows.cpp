@@ -480,7 +480,9 @@ void TDesignWindows::FormWndProc(TMessage& message)
         MouseDown(point, (message.WParam & MK_SHIFT) != 0);
         return;
     case WM_MOUSEMOVE:
-        if (FDragging)
+        // Only a move with the button down drags: the system also sends moves of its own (when
+        // capture is taken, or a window changes under the pointer) that carry no button.
+        if (FDragging && (message.WParam & MK_LBUTTON))
             MouseMove(point);
         return;
     case WM_LBUTTONUP:

@@ -414,6 +414,11 @@ TEST(DesignWindows, DragsTheSelectionDeletesAndResizesTheForm)
     TDesigner designer(file.Path());
     HWND form = designer.Form("TDesignedForm");
     ASSERT_TRUE(form);
+    // A move without the button, as the system sends of its own when the pointer rests on the form,
+    // does not drag.
+    SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
+    SendMessageA(form, WM_MOUSEMOVE, 0, Point(400, 300));
+    SendMessageA(form, WM_LBUTTONUP, 0, Point(400, 300));
     designer.Drag(form, 30, 30, 130, 90);
     std::string text = designer.Saved(form);
     EXPECT_TRUE(Contains(Block(text, "FormSaver1"), "Left = 120\r\n    Top = 80")) << text;

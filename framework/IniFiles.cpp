@@ -425,10 +425,17 @@ std::string TIniText::LineBreak() const
     return Encoded("\r\n");
 }
 
+// The content with the units from begin to end replaced by text. Where what comes before then ends in
+// a CR and a line that starts with its LF (a blank line) follows, the two would read as one CR LF and
+// that line would be gone: the CR gets an LF of its own.
 std::string TIniText::Spliced(std::size_t begin, std::size_t end, std::string_view text) const
 {
-    return FContent.substr(0, FStart + begin * FUnitSize) + std::string(text) +
-           FContent.substr(FStart + end * FUnitSize);
+    std::string spliced = FContent.substr(0, FStart + begin * FUnitSize) + std::string(text);
+    const std::string carriageReturn = Encoded("\r");
+    const bool lineStartsAtEnd = end == 0 || Unit(end - 1) == L'\r' || Unit(end - 1) == L'\n';
+    if (end < UnitCount() && Unit(end) == L'\n' && lineStartsAtEnd && spliced.ends_with(carriageReturn))
+        spliced += Encoded("\n");
+    return spliced + FContent.substr(FStart + end * FUnitSize);
 }
 
 std::optional<std::string> TIniText::ValueOf(const TLine* entry) const

@@ -115,16 +115,20 @@ std::vector<std::string> RawLines(const std::string& content)
 }
 
 // The number of lines of before that after no longer has: all but those at the start and at the end
-// that both share.
+// that both share. A line ending in a lone CR that now ends in CR LF is kept: so it ends where a line
+// removed after it was followed by a blank line that starts with its LF.
 std::size_t LinesChanged(const std::string& before, const std::string& after)
 {
     const std::vector<std::string> old = RawLines(before), now = RawLines(after);
+    const auto same = [](const std::string& was, const std::string& is) {
+        return was == is || (was.ends_with('\r') && is == was + '\n');
+    };
     std::size_t head = 0;
-    while (head < old.size() && head < now.size() && old[head] == now[head])
+    while (head < old.size() && head < now.size() && same(old[head], now[head]))
         ++head;
     std::size_t tail = 0;
     while (tail < old.size() - head && tail < now.size() - head &&
-           old[old.size() - 1 - tail] == now[now.size() - 1 - tail])
+           same(old[old.size() - 1 - tail], now[now.size() - 1 - tail]))
         ++tail;
     return old.size() - head - tail;
 }
@@ -170,6 +174,8 @@ const TLayoutCase LayoutCases[] = {
     {"an empty value replaced", "[A]\r\nx=\r\n", TOperation::Write, "A", "x", "y", "[A]\r\nx=y\r\n"},
     {"deleting the last entry keeps the header", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", TOperation::Delete, "A", "x", "",
      "[A]\r\n[B]\r\ny=2\r\n"},
+    {"deleting the entry between a lone CR and a blank line keeps the blank line", "[A]\rx=1\n\ny=2\r\n",
+     TOperation::Delete, "A", "x", "", "[A]\r\n\ny=2\r\n"},
     {"deleting an absent entry leaves the file alone", "[A]\r\nx=1\r\n", TOperation::Delete, "A", "q", "",
      "[A]\r\nx=1\r\n"},
     {"an entry of a later section of the same name is deleted", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n",

@@ -71,7 +71,7 @@ shot() {
 
 screen() {
   local name=$1 settle=$2 title left=100000 top=100000 right=0 bottom=0 x y w h
-  local -a titles
+  local -a titles places
   IFS='|' read -ra titles <<<"$3"
   shift 3
   start_and_wait "$name" "${titles[0]}" "$@" || return 1
@@ -80,19 +80,20 @@ screen() {
   done
   sleep "$settle"
   for title in "${titles[@]}"; do
-    read -r x y w h < <(geometry "$title")
+    places+=("$(geometry "$title")")
+    read -r x y w h <<<"${places[-1]}"
     ((x < left)) && left=$x
     ((y < top)) && top=$y
     ((x + w > right)) && right=$((x + w))
     ((y + h > bottom)) && bottom=$((y + h))
   done
-  local pictures
+  local pictures place
   pictures=$(mktemp -d)
   xwd -silent -root | xwdtopnm 2>/dev/null >"$pictures/screen.ppm"
   # The windows on the desktop's colour, not on the black of the display around them.
   ppmmake '#3a6ea5' $((right - left)) $((bottom - top)) >"$pictures/picture.ppm"
-  for title in "${titles[@]}"; do
-    read -r x y w h < <(geometry "$title")
+  for place in "${places[@]}"; do
+    read -r x y w h <<<"$place"
     pnmcut -left "$x" -top "$y" -width "$w" -height "$h" "$pictures/screen.ppm" >"$pictures/window.ppm"
     pnmpaste "$pictures/window.ppm" $((x - left)) $((y - top)) "$pictures/picture.ppm" >"$pictures/next.ppm"
     mv "$pictures/next.ppm" "$pictures/picture.ppm"

@@ -28,6 +28,7 @@ fi
 
 echo "Installing build dependencies: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+update_failed=false
 for command in "${commands[@]}"; do
   echo "+ $command" >&2
   if [[ $command == "apt-get update" ]]; then
@@ -35,9 +36,19 @@ for command in "${commands[@]}"; do
     # three tries the install goes on with them, and says itself what it cannot find.
     for attempt in 1 2 3; do
       $command && break
+      update_failed=true
       ((attempt < 3)) && { echo "apt-get update failed; trying again in 10 s" >&2; sleep 10; } ||
         echo "apt-get update failed three times; installing from the package lists there are" >&2
     done
+  elif [[ $command == "apt-get install"* ]] && $update_failed; then
+    # Without one index (seen: the security suite's i386 one) a 32-bit package cannot have the version
+    # its 64-bit twin has there, and the install fails; the release's own suite has both.
+    $command && continue
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [[ -n $release ]] || exit 1
+    echo "The install failed with an index missing; trying again with the packages of $release" >&2
+    echo "+ ${command/install/install -t $release}" >&2
+    ${command/install/install -t $release}
   else
     $command
   fi

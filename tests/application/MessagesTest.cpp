@@ -472,7 +472,7 @@ TEST(MessagesHost, ADialogAnsweredFromOutsideFiresItsOneEventAndExecuteSaysTrue)
 {
     TDescriptionFile form(BoxForm);
     TChildProcess host(HostCommand("run \"" + form.Path() + "\" --seconds 30 --execute Box"));
-    HWND dialog = WaitForProcessWindow(host, MessageForm, "Confirmation");
+    HWND dialog = WaitForShownProcessWindow(host, MessageForm, "Confirmation");
     ASSERT_NE(dialog, nullptr) << host.Err();
     PostMessageA(FindChild(dialog, "&No"), BM_CLICK, 0, 0);
     EXPECT_TRUE(host.WaitForLine("Box.Execute Result=True")) << host.Err();

@@ -233,15 +233,33 @@ HWND FindProcessWindow(DWORD processId, const std::string& className, const char
     return found.empty() ? nullptr : found.front();
 }
 
-HWND WaitForProcessWindow(const TChildProcess& process, const std::string& className, const char* title,
-                          DWORD timeoutMs)
+namespace {
+
+template <class TAccept>
+HWND WaitForWindow(const TChildProcess& process, const std::string& className, const char* title, DWORD timeoutMs,
+                   TAccept accept)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (HWND window = FindProcessWindow(process.ProcessId(), className, title))
-            return window;
+        for (HWND window : ProcessWindows(process.ProcessId(), className, title))
+            if (accept(window))
+                return window;
         if (!process.Running() || GetTickCount() - start > timeoutMs)
             return nullptr;
         Sleep(20);
     }
+}
+
+} // namespace
+
+HWND WaitForProcessWindow(const TChildProcess& process, const std::string& className, const char* title,
+                          DWORD timeoutMs)
+{
+    return WaitForWindow(process, className, title, timeoutMs, [](HWND) { return true; });
+}
+
+HWND WaitForShownProcessWindow(const TChildProcess& process, const std::string& className, const char* title,
+                               DWORD timeoutMs)
+{
+    return WaitForWindow(process, className, title, timeoutMs, [](HWND window) { return IsWindowVisible(window) != FALSE; });
 }

@@ -87,3 +87,7 @@ HWND FindProcessWindow(DWORD processId, const std::string& className, const char
 // timeoutMs while the process runs.
 HWND WaitForProcessWindow(const TChildProcess& process, const std::string& className, const char* title = nullptr,
                           DWORD timeoutMs = 20000);
+// The same, once it is shown: a form's window has its class and title a moment before it and its
+// controls show, and a dialog found before then has no visible button to press.
+HWND WaitForShownProcessWindow(const TChildProcess& process, const std::string& className, const char* title = nullptr,
+                               DWORD timeoutMs = 20000);

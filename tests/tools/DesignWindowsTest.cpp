@@ -244,7 +244,7 @@ public:
     // Waits for the message box titled title and presses its button caption (closes it without one).
     bool Answer(const std::string& title, const std::string& caption = {})
     {
-        HWND dialog = ShownMessageBox(title);
+        HWND dialog = WaitForShownProcessWindow(FProcess, "TMessageForm", title.c_str(), 10000);
         if (!dialog)
             return false;
         if (caption.empty())
@@ -270,18 +270,6 @@ public:
     HWND Inspector = nullptr;
 
 private:
-    // The box's window exists, with its title, a moment before it and its buttons are shown.
-    HWND ShownMessageBox(const std::string& title) const
-    {
-        const DWORD start = GetTickCount();
-        do {
-            for (HWND dialog : ProcessWindows(FProcess.ProcessId(), "TMessageForm", title.c_str()))
-                if (IsWindowVisible(dialog))
-                    return dialog;
-            Sleep(20);
-        } while (FProcess.Running() && GetTickCount() - start < 10000);
-        return nullptr;
-    }
 
     std::string FFileName;
     TChildProcess FProcess;

@@ -45,7 +45,7 @@ for command in "${commands[@]}"; do
     # its 64-bit twin has there, and the install fails; the release's own suite has both.
     $command && continue
     release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    [[ -n $release ]] || exit 1
+    [[ -n $release ]] || { echo "The install failed, and /etc/os-release names no release to install from" >&2; exit 1; }
     echo "The install failed with an index missing; trying again with the packages of $release" >&2
     echo "+ ${command/install/install -t $release}" >&2
     ${command/install/install -t $release}
